@@ -1,0 +1,126 @@
+#include "common/text.h"
+
+#include <algorithm>
+
+namespace qlm {
+
+void AppendChar(std::string& text, char character) {
+  text.push_back(character);
+}
+
+std::string IntToText(std::int32_t value) {
+  // Work in 64 bits so that negating INT32_MIN is defined.
+  std::int64_t magnitude = value;
+  const bool negative = magnitude < 0;
+  if (negative) magnitude = -magnitude;
+  char digits[16];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  std::string text;
+  text.reserve(static_cast<std::size_t>(count) + 1);
+  if (negative) text.push_back('-');
+  while (count > 0)
+    text.push_back(digits[--count]);
+  return text;
+}
+
+int FindChar(std::string_view text, char character, int start) {
+  if (start < 0) start = 0;
+  if (static_cast<std::size_t>(start) >= text.size()) return -1;
+  const std::size_t found = text.find(character, static_cast<std::size_t>(start));
+  return found == std::string_view::npos ? -1 : static_cast<int>(found);
+}
+
+void TrimBlanks(const std::string& source, std::string& destination) {
+  std::size_t first = 0;
+  std::size_t last = source.size();
+  while (first < last && IsBlank(source[first]))
+    ++first;
+  while (last > first && IsBlank(source[last - 1]))
+    --last;
+  if (&source == &destination) {
+    destination.erase(last);
+    destination.erase(0, first);
+  } else {
+    destination.assign(source, first, last - first);
+  }
+}
+
+void CollapseSpaces(std::string& text) {
+  // One linear pass gives the same result as repeatedly dropping the second of two spaces.
+  std::size_t out = 0;
+  for (std::size_t in = 0; in < text.size(); ++in) {
+    if (text[in] == ' ' && out > 0 && text[out - 1] == ' ') continue;
+    text[out++] = text[in];
+  }
+  text.resize(out);
+}
+
+namespace {
+constexpr char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+}  // namespace
+
+int FindText(std::string_view text, std::string_view pattern) {
+  if (pattern.empty() || pattern.size() > text.size()) return -1;
+  const std::size_t last_start = text.size() - pattern.size();
+  for (std::size_t start = 0; start <= last_start; ++start) {
+    if (text[start] != pattern[0]) continue;
+    std::size_t i = 1;
+    while (i < pattern.size() && FoldAscii(text[start + i]) == FoldAscii(pattern[i]))
+      ++i;
+    if (i == pattern.size()) return static_cast<int>(start);
+  }
+  return -1;
+}
+
+void CopySpan(std::string_view src, std::string& dst, int start, int end, int size) {
+  const int length = static_cast<int>(src.size());
+  start = std::clamp(start, 0, length);
+  end = std::clamp(end, 0, length);
+  const int count = std::min(end - start, size - 1);
+  if (count <= 0) {
+    dst.clear();
+    return;
+  }
+  dst.assign(src.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
+}
+
+void ReplaceChar(std::string& text, char from, char to) {
+  std::replace(text.begin(), text.end(), from, to);
+}
+
+void StripExtension(std::string& text) {
+  const std::size_t point = text.rfind('.');
+  if (point != std::string::npos) text.erase(point);
+}
+
+void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extension) {
+  if (!extension.empty()) StripExtension(text);
+  if (n > 1) {
+    const std::string previous = "-" + IntToText(n - 1);
+    if (text.size() >= previous.size() &&
+        text.compare(text.size() - previous.size(), previous.size(), previous) == 0) {
+      text.erase(text.size() - previous.size());
+    }
+  }
+  text += '-';
+  text += IntToText(n);
+  text += extension;
+}
+
+std::string_view FileNamePart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view DirectoryPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+}
+
+}  // namespace qlm

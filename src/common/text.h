@@ -1,0 +1,64 @@
+// The shared text routines. Texts are byte strings (UTF-8 on this platform) worked on byte by
+// byte; each routine states what it returns and what it leaves alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qlm {
+
+// Appends one byte to the text.
+void AppendChar(std::string& text, char character);
+
+// Signed decimal text of a 32-bit value: "0" for zero, a leading "-" when negative, no leading
+// zeros, no grouping. Exact for every value, INT32_MIN included.
+std::string IntToText(std::int32_t value);
+
+// Index of the first `character` at or after `start`, or -1 when there is none or when
+// `start` is not less than the text's length (a negative start counts from 0).
+int FindChar(std::string_view text, char character, int start);
+
+// True for the four blanks: TAB, LF, CR and space. Nothing else (not VT, FF or NBSP).
+constexpr bool IsBlank(char c) {
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+
+// `destination` := `source` without its leading and trailing blanks. A text of blanks only
+// gives the empty text. `source` and `destination` may be the same string.
+void TrimBlanks(const std::string& source, std::string& destination);
+
+// Every run of two or more spaces (0x20 only) becomes one space, in place.
+void CollapseSpaces(std::string& text);
+
+// Offset of the first occurrence of `pattern` in `text`, or -1. The pattern's first byte must
+// match exactly; every further byte matches when equal or differing only in ASCII letter case.
+// Start positions are tried one by one from 0 (no skipping ahead). An empty pattern gives -1.
+int FindText(std::string_view text, std::string_view pattern);
+
+// `dst` := the bytes of `src` from `start` up to, not including, `end`, but at most
+// `size` - 1 of them. Offsets are clamped to the text; an empty or reversed span gives "".
+void CopySpan(std::string_view src, std::string& dst, int start, int end, int size);
+
+// Every byte equal to `from` becomes `to`.
+void ReplaceChar(std::string& text, char from, char to);
+
+// Cuts the text at its last point, wherever it stands (a directory part gets no special
+// treatment); a text without a point is left whole.
+void StripExtension(std::string& text);
+
+// Gives `text` the numbered suffix of number `n` (n >= 1), in place:
+//  1. with an extension (non-empty `extension`), the text is first cut by StripExtension;
+//  2. n == 1 appends "-1"; n > 1 replaces the suffix "-<n-1>" that the call for n-1 left with
+//     "-<n>" (a text that does not end in that suffix just gets "-<n>" appended);
+//  3. the extension, if any, is appended.
+// Callers number a fixed base with n = 1, 2, 3 ..., each time from the previous result.
+void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extension = {});
+
+// The part of a path after its last '/', or the whole text when it has none.
+std::string_view FileNamePart(std::string_view path);
+
+// The part of a path up to and including its last '/', or "" when it has none.
+std::string_view DirectoryPart(std::string_view path);
+
+}  // namespace qlm

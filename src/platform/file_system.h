@@ -1,0 +1,141 @@
+// The file operations the engine, the logs and the settings need, behind one interface, so
+// that tests can inject faults and a dry run can work on an in-memory overlay.
+//
+// Semantics every implementation keeps (the engine's correctness rests on them):
+//  * Paths use '/'. A path's directory is everything up to its last '/' ("." when none).
+//  * Names compare without regard to letter case inside a directory for every "is this name
+//    taken" test and every no-replace create, move or copy. A name held by the very file
+//    being moved does not count as taken (a case-only rename succeeds).
+//  * Existing names are found regardless of case: opening "INTRO.qlm" opens "Intro.qlm".
+//  * Nothing is ever replaced unless the call says so; a taken destination is reported as
+//    FsError::AlreadyExists and told apart from every other failure.
+//  * Names the layer creates are refused with FsError::InvalidName when they hold a byte
+//    1..31 or NUL, are empty, "." or "..", or are a reserved device name (CON, PRN, AUX, NUL,
+//    COM1-COM9, LPT1-LPT9 in any case, alone or before an extension).
+//  * On failure nothing is created and nothing is changed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace qlm {
+
+// A file opened for reading. Closed when destroyed.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // One read of at most `capacity` bytes into `buffer`; `bytes_read` is 0 on failure.
+  virtual FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
+  // The file's size in bytes.
+  virtual FsError Size(std::uint64_t& size) = 0;
+};
+
+// A log file: created when missing, never truncated. Closed when destroyed.
+class LogFile {
+ public:
+  virtual ~LogFile() = default;
+  // Writes all of `bytes` at `offset` (one write each piece).
+  virtual FsError WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
+  // The file's current size, which is where the next appended piece goes.
+  virtual FsError Size(std::uint64_t& size) = 0;
+  // Flushes the file to stable storage.
+  virtual FsError Sync() = 0;
+};
+
+// A snapshot of one directory's matching names, taken when the search opens, in the fixed
+// order of CompareFoldedNames.
+class DirectorySearch {
+ public:
+  virtual ~DirectorySearch() = default;
+  // The next name (no directory part); false when there is none left.
+  virtual bool Next(std::string& name) = 0;
+};
+
+enum class SearchKind {
+  Html,     // every entry whose name ends in .htm or .html (ASCII case-insensitive)
+  Scratch,  // every entry whose name ends in .qlm (ASCII case-insensitive)
+};
+
+enum class DriveKind {
+  Fixed,  // anything writable in principle
+  CdRom,  // ISO 9660 or UDF
+};
+
+struct FileInfo {
+  bool is_directory = false;
+  bool is_regular = false;
+  std::string stored_name;  // the entry's name as the directory holds it
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t mtime_ns = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing regular file (through symlinks) for reading; never blocks. A
+  // directory, FIFO, socket or device is refused with AccessDenied.
+  virtual FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) = 0;
+
+  // True when the name (regardless of letter case) is held by any entry of its directory.
+  virtual bool NameTaken(const std::string& path) = 0;
+
+  // Looks the path up (regardless of letter case).
+  virtual FsError GetInfo(const std::string& path, FileInfo& info) = 0;
+
+  // Moves `from` to `to` without ever replacing an existing entry.
+  virtual FsError Move(const std::string& from, const std::string& to) = 0;
+
+  // Copies contents, permission bits and modification time. With `fail_if_exists` a taken
+  // name (regardless of case) fails with AlreadyExists; otherwise an existing file is
+  // replaced. A failed copy leaves no partial file and an old file intact.
+  virtual FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
+
+  // Creates a directory; AlreadyExists when the name is taken (regardless of case).
+  virtual FsError CreateDirectory(const std::string& path) = 0;
+
+  // Removes a file.
+  virtual FsError Delete(const std::string& path) = 0;
+
+  // Opens a snapshot search of `directory` (with or without a trailing '/').
+  virtual FsError OpenSearch(const std::string& directory, SearchKind kind,
+                             std::unique_ptr<DirectorySearch>& search) = 0;
+
+  // What kind of medium holds the directory.
+  virtual DriveKind GetDriveKind(const std::string& directory) = 0;
+
+  // Checks that a file can be created in the directory without creating a visible one or
+  // touching an existing one. WriteProtect means read-only.
+  virtual FsError ProbeWritable(const std::string& directory) = 0;
+
+  // Opens (creating when missing) a log file for writing, keeping its contents.
+  virtual FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) = 0;
+
+  // Reads at most `limit` bytes of a file into `contents`.
+  virtual FsError ReadWholeFile(const std::string& path, std::size_t limit,
+                                std::string& contents) = 0;
+
+  // Replaces the file at `path` with `contents` atomically (temporary file, sync, rename).
+  virtual FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) = 0;
+};
+
+// True when the name ends in .htm or .html, in any ASCII letter case.
+bool IsHtmlName(std::string_view name);
+// True when the name ends in .qlm, in any ASCII letter case.
+bool IsScratchName(std::string_view name);
+// The enumeration order: ASCII letters folded, ties broken by the raw bytes.
+bool CompareFoldedNames(std::string_view a, std::string_view b);
+// The key under which a name counts as taken: ASCII letters and the simple Latin-1, Latin
+// Extended-A, Greek and Cyrillic case pairs folded to lower case. Invalid UTF-8 stays raw.
+std::string FoldName(std::string_view name);
+// InvalidName for a name the layer refuses to create, FilenameTooLong when too long, else Ok.
+FsError CheckNewName(std::string_view name);
+
+}  // namespace qlm

@@ -1,0 +1,30 @@
+// A fresh directory under the system's temporary directory, removed with its contents when
+// the object goes out of scope.
+#pragma once
+
+#include <string>
+
+namespace qlm::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory's path, without a trailing '/'.
+  const std::string& path() const { return path_; }
+  // path() + "/" + name.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Writes a file (creating or replacing it).
+void WriteFile(const std::string& path, const std::string& contents);
+// The file's whole contents; "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+}  // namespace qlm::testing
