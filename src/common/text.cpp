@@ -113,6 +113,20 @@ void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extens
   text += extension;
 }
 
+void TruncateOnCharBoundary(std::string& text, std::size_t max_bytes) {
+  if (text.size() <= max_bytes) return;
+  const auto continuation = [&](std::size_t i) {
+    return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+  };
+  // Step back over the continuation bytes (at most three) of a character split by the limit.
+  std::size_t cut = max_bytes;
+  while (cut > 0 && max_bytes - cut < 3 && continuation(cut))
+    --cut;
+  const bool at_lead = (static_cast<unsigned char>(text[cut]) & 0xC0) == 0xC0;
+  if (cut != max_bytes && !at_lead) cut = max_bytes;  // not UTF-8 here: cut as bytes
+  text.resize(cut);
+}
+
 std::string_view FileNamePart(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);

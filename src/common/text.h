@@ -55,6 +55,10 @@ void StripExtension(std::string& text);
 // Callers number a fixed base with n = 1, 2, 3 ..., each time from the previous result.
 void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extension = {});
 
+// Cuts the text to at most `max_bytes` bytes without splitting a UTF-8 character: a
+// character that would be split is dropped whole. Bytes that are not UTF-8 are cut as bytes.
+void TruncateOnCharBoundary(std::string& text, std::size_t max_bytes);
+
 // The part of a path after its last '/', or the whole text when it has none.
 std::string_view FileNamePart(std::string_view path);
 

@@ -156,3 +156,31 @@ TEST(PathParts, SplitAtTheLastSlash) {
 
 }  // namespace
 }  // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST(TruncateOnCharBoundary, DropsASplitCharacterWhole) {
+  struct Row {
+    std::string in;
+    std::size_t max;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"abc", 5, "abc"},
+      {"abc", 2, "ab"},
+      {"ab\xC3\xA9", 3, "ab"},                 // é split after its lead byte
+      {"ab\xC3\xA9", 4, "ab\xC3\xA9"},         // ends exactly at the limit
+      {"a\xE2\x80\x93z", 3, "a"},              // en dash split after two of three bytes
+      {"a\xF0\x9F\x98\x80z", 4, "a"},          // four-byte character split
+      {"a\x80\x80\x80\x80z", 3, "a\x80\x80"},  // stray continuation bytes: cut as bytes
+  };
+  for (const Row& row : rows) {
+    std::string text = row.in;
+    TruncateOnCharBoundary(text, row.max);
+    EXPECT_EQ(text, row.out) << row.max;
+  }
+}
+
+}  // namespace
+}  // namespace qlm

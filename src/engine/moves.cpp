@@ -1,0 +1,130 @@
+// The moves of both stages: the move loop with its numbered retries, the keep-name step,
+// and the second stage that gives every scratch file its final name.
+#include <limits>
+#include <memory>
+
+#include "common/messages.h"
+#include "common/text.h"
+#include "common/ui.h"
+#include "engine/run.h"
+#include "engine/run_view.h"
+#include "platform/file_system.h"
+
+namespace qlm {
+
+namespace {
+constexpr std::string_view kScratchExtension = ".qlm";
+}  // namespace
+
+FsError Run::MoveLoop() {
+  // With DuplicateFound the title's destination is numbered, otherwise the file's own name.
+  const bool numbering_title = full_auto() && DuplicateFound;
+  const std::string_view extension = directory_run() ? kScratchExtension : FinalExtension();
+  std::string numbered = numbering_title ? DestinationPath : SourcePath;
+  const std::string memo_key = numbering_title ? FoldName(DestinationPath) : std::string();
+
+  std::int32_t retry = 0;
+  FsError error;
+  for (;;) {
+    ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
+    error = env_.fs.Move(SourcePath, DestinationPath);
+    if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max()) {
+      break;
+    }
+    if (retry == 0 && numbering_title) {
+      // Every number up to the last one given for this title is still taken.
+      if (const auto known = last_number_.find(memo_key); known != last_number_.end()) {
+        retry = known->second;
+        StripExtension(numbered);
+        numbered += "-" + IntToText(retry);
+        numbered += extension;
+      }
+    }
+    ++retry;
+    MakeNumberedName(numbered, retry, extension);
+    DestinationPath = numbered;
+  }
+  if (numbering_title && error == FsError::Ok && retry > 0) last_number_[memo_key] = retry;
+  return error;
+}
+
+void Run::KeepName() {
+  ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
+  SetStatus(msg::kRenamingToTemporary);
+  if (!directory_run()) {
+    ShowCount(ctl::kUserRenamed, statistics_.UserRenamed);
+    // Only the last byte decides, and only a lower-case "l" counts as ".html".
+    const bool ends_in_l = !SourcePath.empty() && SourcePath.back() == 'l';
+    if (!env_.options.RenameAsHtm && !ends_in_l) {
+      DestinationPath = SourcePath + "l";
+    } else if (env_.options.RenameAsHtm && ends_in_l) {
+      DestinationPath = SourcePath.substr(0, SourcePath.size() - 1);
+    } else {
+      DestinationPath = SourcePath;
+      ReportScratchMove(FsError::Ok);
+      return;
+    }
+    ReportScratchMove(MoveLoop());
+    return;
+  }
+  DestinationPath = SourcePath;
+  StripExtension(DestinationPath);
+  DestinationPath += kScratchExtension;
+  ReportScratchMove(MoveLoop());
+  BackupAfterMove();
+  AfterMove();
+}
+
+void Run::RenameScratchFiles(bool leftovers) {
+  std::unique_ptr<DirectorySearch> search;
+  std::string name;
+  if (env_.fs.OpenSearch(RunDirectory, SearchKind::Scratch, search) != FsError::Ok ||
+      !search->Next(name)) {
+    return;
+  }
+  // Scratch files left by an interrupted run are the user's documents: they get their final
+  // names back here and are then processed like any other file.
+  if (leftovers) logs_.LogCheckResult(Severity::Warning, msg::kScratchFilesRenamedBack);
+  do {
+    if (!leftovers) SetStatus(msg::kRenamingBack);
+    const std::string from = RunDirectory + name;
+    std::string numbered = from;
+    std::string to = from.substr(0, from.size() - kScratchExtension.size());
+    to += FinalExtension();
+    std::int32_t retry = 0;
+    FsError error;
+    while ((error = env_.fs.Move(from, to)) == FsError::AlreadyExists &&
+           retry < std::numeric_limits<std::int32_t>::max()) {
+      MakeNumberedName(numbered, ++retry, kScratchExtension);
+      to = numbered.substr(0, numbered.size() - kScratchExtension.size());
+      to += FinalExtension();
+    }
+    JourneyStep step;
+    step.stage = JourneyStep::Stage::Final;
+    step.from = name;
+    if (error == FsError::Ok) step.to = FileNamePart(to);
+    step.error = error;
+    env_.view.ReportJourney(step);
+  } while (search->Next(name));
+}
+
+void Run::RenameBack() {
+  env_.view.EnableControl(ctl::kExit, false);
+  env_.view.SetControlText(ctl::kFileName, msg::kNotAvailable);
+  env_.view.SetControlText(ctl::kTitle, msg::kNotAvailable);
+  RenameScratchFiles(/*leftovers=*/false);
+  SetStatus(msg::kIdle);
+  env_.RunActive = false;
+}
+
+void Run::ReportScratchMove(FsError error) {
+  JourneyStep step;
+  step.stage = directory_run() ? JourneyStep::Stage::Scratch : JourneyStep::Stage::SingleFile;
+  step.from = CurrentName;
+  if (error == FsError::Ok) step.to = FileNamePart(DestinationPath);
+  step.error = error;
+  step.kept_reason = kept_reason_;
+  env_.view.ReportJourney(step);
+}
+
+}  // namespace qlm

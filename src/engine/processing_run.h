@@ -1,0 +1,39 @@
+// One processing run over a directory (first stage to scratch names, then RenameBack) or
+// over one HTML file (moved straight to its final name).
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "common/types.h"
+
+namespace qlm {
+
+class Clock;
+class Event;
+class FileSystem;
+class RunView;
+
+// What a run reads from and leaves in the application's state.
+struct RunEnvironment {
+  FileSystem& fs;
+  RunView& view;
+  const Clock& clock;
+  const OptionSet& options;  // not changed during a run
+  // The directory (no trailing '/') or the HTML file's full path to process.
+  std::string TargetPath;
+  // Where the logs live, ending in '/'.
+  std::string ProgramDirectory;
+  // A single-file run leaves its file's directory (with a trailing '/') here.
+  std::string& LastDirectory;
+  // Signalled while the run may go on; a front end resets it to ask for an abort.
+  Event& ContinueEvent;
+  // Set by the front end before a directory run starts, cleared by the run at its end.
+  std::atomic<bool>& RunActive;
+};
+
+// Runs one run to its end and returns its counters. Never throws for file-system reasons and
+// never leaves a document under a name the next run could not find.
+RunStatistics ProcessingRun(RunKind kind, RunEnvironment& environment);
+
+}  // namespace qlm

@@ -1,0 +1,83 @@
+// The state and steps of one processing run (internal to the engine). The frame lives in
+// run.cpp, the per-file pipeline and names in pipeline.cpp, the moves in moves.cpp and the
+// backups in backup.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "common/types.h"
+#include "engine/processing_run.h"
+#include "logs/run_logs.h"
+#include "platform/errors.h"
+
+namespace qlm {
+
+class Run {
+ public:
+  Run(RunKind kind, RunEnvironment& environment);
+  RunStatistics Execute();
+
+ private:
+  // --- frame (run.cpp) ---
+  void Start();
+  bool PassesChecks();
+  bool RunFirstStage();  // false when the directory had no HTML file
+  bool AbortRequested();
+  void End();
+  void ShowCount(int control, std::int32_t value);
+  void SetStatus(std::string_view text);
+
+  // --- per-file pipeline and names (pipeline.cpp) ---
+  void ProcessFile();
+  void ProcessInteractive(bool taken);
+  void ProcessFullAuto();
+  bool NameEqualsTitle() const;
+  void BuildDestination();
+  bool ClashPrompt();  // true when the user chose a new name
+  void GiveUp(std::string_view reason);
+  void AfterMove();
+  std::string_view FinalExtension() const;
+
+  // --- moves (moves.cpp) ---
+  FsError MoveLoop();
+  void KeepName();
+  void RenameScratchFiles(bool leftovers);
+  void RenameBack();
+  void ReportScratchMove(FsError error);
+
+  // --- backups (backup.cpp) ---
+  void CreateBackupDirectory();
+  void BackupBeforeMove();
+  void BackupAfterMove();
+  void CopyToBackup(const std::string& source, const std::string& name);
+
+  bool directory_run() const { return kind_ == RunKind::DirectoryRun; }
+  bool full_auto() const { return RunOptions.EnableFullAutoMode != 0; }
+
+  RunKind kind_;
+  RunEnvironment& env_;
+  OptionSet RunOptions;
+  RunStatistics statistics_;
+  RunLogs logs_;
+
+  std::string RunDirectory;  // ends in '/'
+  std::string CurrentName;
+  std::string SourcePath;
+  std::string Title;
+  std::string DestinationPath;
+  std::string BackupDirectory;  // ends in '/' once made
+  bool DuplicateFound = false;
+  bool BackedUp = false;
+  bool aborted_ = false;
+  std::string kept_reason_;  // why the file in hand keeps its name
+
+  // Highest number given so far to each numbered title destination (folded). Scratch names
+  // are never freed during the first stage, so numbering resumes after it rather than
+  // walking the whole chain again for every file of a shared title.
+  std::unordered_map<std::string, std::int32_t> last_number_;
+};
+
+}  // namespace qlm
