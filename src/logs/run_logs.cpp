@@ -1,44 +1,270 @@
-// Placeholder bodies: the run calls every log operation at its point; the formats come next.
+// The two run logs. Each piece is built in memory and handed to the file in one positioned
+// write; the write position is ours, so the "No errors." placeholder can be overwritten and
+// the end line can go back to the end of the file.
 #include "logs/run_logs.h"
 
+#include <utility>
+
+#include "common/messages.h"
+#include "common/text.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "title/read_title.h"
 
 namespace qlm {
 
-struct RunLogs::OpenLog {};
+namespace {
+
+constexpr std::size_t kPlaceholderSize = msg::kLogNoErrors.size();  // 12 bytes
+
+// key + "=" + "0"/"1" + CR LF.
+void AppendOption(std::string& text, std::string_view key, std::uint8_t value) {
+  text += key;
+  text += '=';
+  text += value != 0 ? '1' : '0';
+  AppendLineBreaks(text, 1);
+}
+
+// label + value + CR LF.
+void AppendSummaryLine(std::string& text, std::string_view label, std::string_view value) {
+  text += label;
+  text += value;
+  AppendLineBreaks(text, 1);
+}
+
+}  // namespace
+
+// One open log of this run. `position` is where the next piece goes.
+struct RunLogs::OpenLog {
+  std::unique_ptr<LogFile> file;
+  std::uint64_t position = 0;
+  std::uint64_t end = 0;  // the end of what this run wrote, when the file cannot tell
+  // The error log's "No errors." placeholder is under `position` and not yet overwritten.
+  bool placeholder_pending = false;
+  // The error log's option block still waits for its closing blank line (BackupDir brings it).
+  bool options_block_open = false;
+};
 
 RunLogs::RunLogs(FileSystem& fs, const Clock& clock, std::string program_directory,
                  const OptionSet& run_options)
     : fs_(fs),
       clock_(clock),
       program_directory_(std::move(program_directory)),
-      run_options_(run_options) {}
+      run_options_(run_options) {
+  if (!program_directory_.empty() && program_directory_.back() != '/') program_directory_ += '/';
+}
+
 RunLogs::~RunLogs() = default;
 
-void RunLogs::BeginErrorLog(std::string_view) {}
-void RunLogs::LogCheckResult(Severity, std::string_view) {}
-void RunLogs::BeginRenameLog(std::string_view) {}
-void RunLogs::LogBackupDirectory(std::string_view) {}
-void RunLogs::BeginErrorSection() {}
-void RunLogs::LogTitleFailure(std::int32_t, std::string_view, std::string_view,
-                              const RunStatistics&) {}
-void RunLogs::LogFileEvent(char, std::int32_t, std::string_view, std::string_view) {}
-void RunLogs::LogRenameEntry(std::string_view, std::string_view, std::string_view) {}
-void RunLogs::LogRunEnd(bool, const RunStatistics&) {}
-void RunLogs::LogSummary(const RunStatistics&) {}
-void RunLogs::EndLogs() {}
-void RunLogs::Write(OpenLog&, std::string_view) {}
+void RunLogs::BeginErrorLog(std::string_view run_directory) {
+  if (run_options_.WriteErrorLog == 0) return;
+  error_log_ = OpenAtEnd(msg::kErrorLogName);
+  if (!error_log_) return;
 
-std::string FormatLocalTime(const Clock&, int) {
-  return {};
+  const OptionSet& o = run_options_;
+  std::string piece(msg::kLogProcessing);
+  piece += LogSafe(run_directory);
+  piece += FormatLocalTime(clock_, 1);
+  AppendLineBreaks(piece, 2);
+  piece += msg::kLogSelectedOptions;
+  AppendOption(piece, "BackupRenamedFiles", o.BackupRenamedFiles);
+  if (o.BackupRenamedFiles != 0) {
+    AppendOption(piece, "BackupUnrenamedFiles", o.BackupUnrenamedFiles);
+    AppendOption(piece, "BackupOverwriteExisting", o.BackupOverwriteExisting);
+    AppendOption(piece, "BackupCreateNewDir", o.BackupCreateNewDir);
+  }
+  AppendOption(piece, "EnableFullAutoMode", o.EnableFullAutoMode);
+  AppendOption(piece, "RenameAsHtm", o.RenameAsHtm);
+  AppendOption(piece, "ParseHTMLEntities", o.ParseHTMLEntities);
+  // With backups on, the BackupDir line closes the block with its own blank line.
+  if (o.BackupRenamedFiles == 0) AppendLineBreaks(piece, 1);
+  Write(*error_log_, piece);
+  error_log_->options_block_open = o.BackupRenamedFiles != 0;
 }
-void AppendLineBreaks(std::string& text, int count) {
-  for (int i = 0; i < count; ++i)
-    text += "\r\n";
+
+void RunLogs::LogCheckResult(Severity severity, std::string_view text) {
+  if (run_options_.WriteErrorLog == 0 || !error_log_) return;
+  std::string piece(severity == Severity::Error ? msg::kLogError : msg::kLogWarning);
+  piece += LogSafe(text);
+  AppendLineBreaks(piece, 2);
+  Write(*error_log_, piece);
 }
-std::string LogSafe(std::string_view text) {
-  return std::string(text);
+
+void RunLogs::BeginRenameLog(std::string_view run_directory) {
+  if (run_options_.WriteRenameLog == 0) return;
+  rename_log_ = OpenAtEnd(msg::kRenameLogName);
+  if (!rename_log_) return;
+  std::string piece(msg::kLogProcessing);
+  piece += LogSafe(run_directory);
+  piece += FormatLocalTime(clock_, 1);  // read again: the first file may come much later
+  AppendLineBreaks(piece, 2);
+  Write(*rename_log_, piece);
+}
+
+void RunLogs::LogBackupDirectory(std::string_view backup_directory) {
+  if (run_options_.WriteErrorLog == 0 || !error_log_) return;
+  if (run_options_.BackupRenamedFiles == 0) return;
+  std::string piece(msg::kLogBackupDir);
+  piece += LogSafe(backup_directory);
+  AppendLineBreaks(piece, 2);
+  Write(*error_log_, piece);
+  error_log_->options_block_open = false;
+}
+
+void RunLogs::BeginErrorSection() {
+  if (run_options_.WriteErrorLog == 0 || !error_log_) return;
+  OpenLog& log = *error_log_;
+  // A run whose backup directory line never came (backups switched off before it was made)
+  // still gets the blank line that closes the option block, in the same piece.
+  std::string piece;
+  if (log.options_block_open) AppendLineBreaks(piece, 1);
+  log.options_block_open = false;
+  piece += msg::kLogErrorsSection;
+  const std::uint64_t before = log.position;
+  Write(log, piece);
+  if (log.position == before) return;  // not written: no placeholder to overwrite
+  log.position -= kPlaceholderSize;
+  log.placeholder_pending = true;
+}
+
+void RunLogs::LogTitleFailure(std::int32_t outcome, std::string_view current_name,
+                              std::string_view message, const RunStatistics& statistics) {
+  char letter = 0;
+  std::int32_t count = 0;
+  if (outcome == TitleError) {
+    letter = 'T';
+    count = statistics.TitleErrors;
+  } else if (outcome == ReadError) {
+    letter = 'R';
+    count = statistics.ReadErrors;
+  } else {
+    return;  // a title that was read is no failure
+  }
+  // The file's name stands in for the message's leading "File"; a message without that
+  // word is kept whole rather than cut at a wrong place.
+  constexpr std::string_view kFile = "File";
+  if (message.starts_with(kFile)) message.remove_prefix(kFile.size());
+  LogFileEvent(letter, count, current_name, message);
+}
+
+void RunLogs::LogFileEvent(char letter, std::int32_t count, std::string_view current_name,
+                           std::string_view text) {
+  if (run_options_.WriteErrorLog == 0 || !error_log_) return;
+  std::string line(1, letter);
+  line += IntToText(count);
+  line += ") ";
+  line += current_name;
+  line += text;
+  std::string piece = LogSafe(line);
+  AppendLineBreaks(piece, 1);
+  OpenLog& log = *error_log_;
+  // A line shorter than the placeholder would leave part of it behind: keep the placeholder
+  // whole and write after it instead. The run's own lines are all longer.
+  if (log.placeholder_pending && piece.size() < kPlaceholderSize) log.position += kPlaceholderSize;
+  log.placeholder_pending = false;
+  Write(log, piece);
+}
+
+void RunLogs::LogRenameEntry(std::string_view current_name, std::string_view title,
+                             std::string_view scratch_name) {
+  if (run_options_.WriteRenameLog == 0 || !rename_log_) return;
+  std::string piece(msg::kLogHtmlName);
+  piece += LogSafe(current_name);
+  AppendLineBreaks(piece, 1);
+  piece += msg::kLogTitleName;
+  piece += LogSafe(title);
+  AppendLineBreaks(piece, 1);
+  piece += msg::kLogQlmName;
+  piece += LogSafe(FileNamePart(scratch_name));  // a whole destination path is accepted too
+  AppendLineBreaks(piece, 1);
+  Write(*rename_log_, piece);
+}
+
+void RunLogs::LogRunEnd(bool aborted, const RunStatistics& statistics) {
+  const std::string_view end_line = aborted ? msg::kLogAborted : msg::kLogCompleted;
+  if (run_options_.WriteErrorLog != 0 && error_log_) {
+    MoveToEnd(*error_log_);
+    Write(*error_log_, end_line);
+  }
+  if (run_options_.WriteRenameLog != 0 && rename_log_) {
+    std::string label(msg::kLogFilesProcessed);
+    if (!aborted) CollapseSpaces(label);  // a completed run's label has one blank before ':'
+    std::string piece(end_line);
+    AppendLineBreaks(piece, 1);
+    piece += label;
+    piece += IntToText(statistics.FilesProcessed);
+    AppendLineBreaks(piece, 2);
+    MoveToEnd(*rename_log_);
+    Write(*rename_log_, piece);
+  }
+}
+
+void RunLogs::LogSummary(const RunStatistics& statistics) {
+  if (run_options_.WriteErrorLog == 0 || !error_log_) return;
+  const OptionSet& o = run_options_;
+  const std::string na(msg::kNotAvailable);
+  std::string piece(msg::kLogSummary);
+  AppendSummaryLine(piece, msg::kLogFilesProcessed, IntToText(statistics.FilesProcessed));
+  AppendSummaryLine(piece, msg::kLogUnrenamed, IntToText(statistics.Unrenamed));
+  AppendSummaryLine(piece, msg::kLogUserRenamed,
+                    o.EnableFullAutoMode != 0 ? na : IntToText(statistics.UserRenamed));
+  AppendSummaryLine(piece, msg::kLogReadErrors, IntToText(statistics.ReadErrors));
+  AppendSummaryLine(piece, msg::kLogTitleErrors, IntToText(statistics.TitleErrors));
+  // Backup errors are counted only while copies may fail on a taken name; the disk-full rule
+  // switches BackupRenamedFiles off, so this reads the options as they are now.
+  const bool backups_counted = o.BackupRenamedFiles != 0 && o.BackupOverwriteExisting == 0;
+  AppendSummaryLine(piece, msg::kLogBackupErrors,
+                    backups_counted ? IntToText(statistics.BackupErrors) : na);
+  AppendLineBreaks(piece, 1);
+  MoveToEnd(*error_log_);
+  Write(*error_log_, piece);
+}
+
+void RunLogs::EndLogs() {
+  if (error_log_) {
+    if (run_options_.WriteErrorLog != 0) {
+      MoveToEnd(*error_log_);
+      Write(*error_log_, msg::kLogEnd);
+    }
+    error_log_.reset();
+  }
+  if (rename_log_) {
+    if (run_options_.WriteRenameLog != 0) {
+      MoveToEnd(*rename_log_);
+      Write(*rename_log_, msg::kLogEnd);
+    }
+    rename_log_.reset();
+  }
+}
+
+// One write of the whole piece at the tracked position; the position moves on only when the
+// write succeeded, so a failed piece is simply missing and the next one goes where it would
+// have gone.
+void RunLogs::Write(OpenLog& log, std::string_view piece) {
+  if (log.file->WriteAt(log.position, piece) != FsError::Ok) return;
+  log.position += piece.size();
+  if (log.position > log.end) log.end = log.position;
+}
+
+// The placeholder is settled once anything is appended at the end.
+void RunLogs::MoveToEnd(OpenLog& log) {
+  std::uint64_t size = 0;
+  log.position = log.file->Size(size) == FsError::Ok ? size : log.end;
+  log.placeholder_pending = false;
+}
+
+// Opens `name` in the program directory, positioned at its end; null when it cannot be
+// opened (the log is then silently off for this run).
+std::unique_ptr<RunLogs::OpenLog> RunLogs::OpenAtEnd(std::string_view name) {
+  auto log = std::make_unique<OpenLog>();
+  const std::string path = program_directory_ + std::string(name);
+  if (fs_.OpenLog(path, log->file) != FsError::Ok || !log->file) return nullptr;
+  std::uint64_t size = 0;
+  // Without a size we cannot append without overwriting earlier runs: leave the log off.
+  if (log->file->Size(size) != FsError::Ok) return nullptr;
+  log->position = size;
+  log->end = size;
+  return log;
 }
 
 }  // namespace qlm

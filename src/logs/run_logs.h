@@ -60,7 +60,9 @@ class RunLogs {
 
  private:
   struct OpenLog;
-  void Write(OpenLog& log, std::string_view piece);
+  std::unique_ptr<OpenLog> OpenAtEnd(std::string_view name);
+  static void Write(OpenLog& log, std::string_view piece);
+  static void MoveToEnd(OpenLog& log);
 
   FileSystem& fs_;
   const Clock& clock_;

@@ -1,0 +1,98 @@
+// An in-memory FileSystem for the log tests: only OpenLog does anything. Files are byte
+// strings keyed by path; every write is recorded, and opens or writes can be made to fail.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace qlm::testing {
+
+class MemoryLogFs final : public FileSystem {
+ public:
+  struct WriteRecord {
+    std::string path;
+    std::uint64_t offset;
+    std::string bytes;
+  };
+
+  // The file's bytes; "" when it was never created.
+  std::string Contents(const std::string& path) const {
+    const auto it = files_.find(path);
+    return it == files_.end() ? std::string() : *it->second;
+  }
+  bool Exists(const std::string& path) const { return files_.count(path) != 0; }
+  void Put(const std::string& path, std::string contents) {
+    files_[path] = std::make_shared<std::string>(std::move(contents));
+  }
+
+  std::set<std::string> refuse_open;   // OpenLog fails with AccessDenied for these paths
+  std::set<std::string> refuse_write;  // WriteAt fails with DiskFull for these paths
+  std::vector<WriteRecord> writes;     // every successful WriteAt, in order
+  std::vector<std::string> opened;     // every path OpenLog was asked for
+
+  FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
+    opened.push_back(path);
+    if (refuse_open.count(path) != 0) return FsError::AccessDenied;
+    auto& data = files_[path];
+    if (!data) data = std::make_shared<std::string>();
+    file = std::make_unique<File>(*this, path, data);
+    return FsError::Ok;
+  }
+
+  // Everything else is out of the logs' reach.
+  FsError OpenForReading(const std::string&, std::unique_ptr<ReadableFile>&) override {
+    return FsError::GeneralFailure;
+  }
+  bool NameTaken(const std::string&) override { return false; }
+  FsError GetInfo(const std::string&, FileInfo&) override { return FsError::GeneralFailure; }
+  FsError Move(const std::string&, const std::string&) override { return FsError::GeneralFailure; }
+  FsError Copy(const std::string&, const std::string&, bool) override {
+    return FsError::GeneralFailure;
+  }
+  FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
+  FsError Delete(const std::string&) override { return FsError::GeneralFailure; }
+  FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
+    return FsError::GeneralFailure;
+  }
+  DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
+  FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
+  FsError ReadWholeFile(const std::string&, std::size_t, std::string&) override {
+    return FsError::GeneralFailure;
+  }
+  FsError ReplaceFileAtomically(const std::string&, std::string_view) override {
+    return FsError::GeneralFailure;
+  }
+
+ private:
+  class File final : public LogFile {
+   public:
+    File(MemoryLogFs& fs, std::string path, std::shared_ptr<std::string> data)
+        : fs_(fs), path_(std::move(path)), data_(std::move(data)) {}
+    FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+      if (fs_.refuse_write.count(path_) != 0) return FsError::DiskFull;
+      if (data_->size() < offset + bytes.size()) data_->resize(offset + bytes.size(), '\0');
+      data_->replace(offset, bytes.size(), bytes);
+      fs_.writes.push_back({path_, offset, std::string(bytes)});
+      return FsError::Ok;
+    }
+    FsError Size(std::uint64_t& size) override {
+      size = data_->size();
+      return FsError::Ok;
+    }
+    FsError Sync() override { return FsError::Ok; }
+
+   private:
+    MemoryLogFs& fs_;
+    std::string path_;
+    std::shared_ptr<std::string> data_;
+  };
+
+  std::map<std::string, std::shared_ptr<std::string>> files_;
+};
+
+}  // namespace qlm::testing
