@@ -67,7 +67,17 @@ void Run::ProcessFile() {
 
 void Run::ProcessFullAuto() {
   if (RunOptions.BackupRenamedFiles) BackupBeforeMove();
-  ReportScratchMove(MoveLoop());
+  const FsError error = MoveLoop();
+  if (error != FsError::Ok && kept_reason_.empty()) {
+    // A name the file system refuses (a control byte, a reserved device name) must not drop
+    // the file from the counts: it is given up and keeps its name, as after a failed direct
+    // move.
+    DuplicateFound = false;
+    GiveUp("it could not be moved (" + std::string(ErrorText(error)) + ")");
+    KeepName();
+    return;
+  }
+  ReportScratchMove(error);
   AfterMove();
 }
 

@@ -1,0 +1,80 @@
+#include "support/engine_harness.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace qlm::testing {
+
+std::string Page(const std::string& title, const std::string& tag) {
+  return "<html><head><title>" + title + "</title></head><body>" + tag + "</body></html>\n";
+}
+
+std::map<std::string, std::string> Listing(const std::string& directory) {
+  std::map<std::string, std::string> files;
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return files;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    struct stat status {};
+    if (stat((directory + "/" + name).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+    files[name] = ReadFile(directory + "/" + name);
+  }
+  closedir(dir);
+  return files;
+}
+
+EngineHarness::EngineHarness() {
+  // Tests opt into what they exercise; these keep the directory free of extras by default.
+  options.BackupRenamedFiles = 0;
+  options.WriteErrorLog = 0;
+  options.WriteRenameLog = 0;
+}
+
+void EngineHarness::AddPage(const std::string& name, const std::string& title) {
+  const std::string contents = Page(title, name);
+  WriteFile(work / name, contents);
+  originals[name] = contents;
+}
+
+RunStatistics EngineHarness::RunDirectory(FileSystem* other) {
+  RunEnvironment environment{other != nullptr ? *other : fs,
+                             view,
+                             clock,
+                             options,
+                             target.empty() ? work.path() : target,
+                             program.path() + "/",
+                             last_directory,
+                             continue_event,
+                             run_active};
+  run_active = true;
+  return ProcessingRun(RunKind::DirectoryRun, environment);
+}
+
+RunStatistics EngineHarness::RunFile(const std::string& name, FileSystem* other) {
+  RunEnvironment environment{
+      other != nullptr ? *other : fs, view,           clock,          options,   work / name,
+      program.path() + "/",           last_directory, continue_event, run_active};
+  return ProcessingRun(RunKind::SingleFileRun, environment);
+}
+
+::testing::AssertionResult EngineHarness::NothingLost() const {
+  std::vector<std::string> before;
+  for (const auto& [name, contents] : originals)
+    before.push_back(contents);
+  std::vector<std::string> after;
+  for (const auto& [name, contents] : Listing(work.path()))
+    after.push_back(contents);
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  if (before == after) return ::testing::AssertionSuccess();
+  auto failure = ::testing::AssertionFailure() << "directory now holds:";
+  for (const auto& [name, contents] : Listing(work.path()))
+    failure << " [" << name << "]";
+  return failure;
+}
+
+}  // namespace qlm::testing
