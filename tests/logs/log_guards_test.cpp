@@ -48,6 +48,36 @@ TEST(RunLogsFailures, ALogThatCannotBeOpenedOrWrittenLeavesTheOtherIntact) {
   }
 }
 
+TEST(RunLogsFailures, AFailedPieceIsMissingAndNothingElseIsDamaged) {
+  RunModel run;
+  run.Start(kDir);
+  run.fs.refuse_piece = "Errors";  // the errors section is lost ...
+  run.FirstFileFound(kDir, "/srv/site/Backup/");
+  run.fs.refuse_piece.clear();
+  run.fs.refuse_size = true;  // ... and the file cannot tell its size at the end
+  run.Failed("a.htm", TitleError);
+  run.Finish();
+  // The lines follow the BackupDir line instead of overwriting it, and the end pieces go
+  // after the last line written.
+  EXPECT_NE(run.ErrorLog().find("BackupDir=/srv/site/Backup/\r\n\r\nT1) a.htm did not have a "
+                                "title defined between <Title></Title> tags.\r\nU1) a.htm was "
+                                "not renamed.\r\n\r\nProcessing completed! :)\r\n\r\nSummary"),
+            std::string::npos)
+      << run.ErrorLog();
+}
+
+TEST(RunLogsFailures, EndLineGoesAfterThePlaceholderWhenTheSizeIsUnknown) {
+  RunModel run;
+  run.Start(kDir);
+  run.FirstFileFound(kDir, "/srv/site/Backup/");
+  run.fs.refuse_size = true;
+  run.Finish();
+  EXPECT_NE(run.ErrorLog().find("No errors.\r\n\r\nProcessing completed! :)\r\n\r\nSummary"),
+            std::string::npos)
+      << run.ErrorLog();
+  EXPECT_NE(run.RenameLog().find("\r\nProcessing completed! :)\r\n\r\nNumber"), std::string::npos);
+}
+
 TEST(RunLogsFailures, OptionOffMeansTheFileIsNeverOpened) {
   struct Row {
     std::uint8_t error_log, rename_log;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -32,6 +33,8 @@ class MemoryLogFs final : public FileSystem {
 
   std::set<std::string> refuse_open;   // OpenLog fails with AccessDenied for these paths
   std::set<std::string> refuse_write;  // WriteAt fails with DiskFull for these paths
+  std::string refuse_piece;            // ... and for any piece containing this text
+  bool refuse_size = false;            // LogFile::Size fails
   std::vector<WriteRecord> writes;     // every successful WriteAt, in order
   std::vector<std::string> opened;     // every path OpenLog was asked for
 
@@ -75,12 +78,15 @@ class MemoryLogFs final : public FileSystem {
         : fs_(fs), path_(std::move(path)), data_(std::move(data)) {}
     FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
       if (fs_.refuse_write.count(path_) != 0) return FsError::DiskFull;
+      if (!fs_.refuse_piece.empty() && bytes.find(fs_.refuse_piece) != std::string_view::npos)
+        return FsError::DiskFull;
       if (data_->size() < offset + bytes.size()) data_->resize(offset + bytes.size(), '\0');
       data_->replace(offset, bytes.size(), bytes);
       fs_.writes.push_back({path_, offset, std::string(bytes)});
       return FsError::Ok;
     }
     FsError Size(std::uint64_t& size) override {
+      if (fs_.refuse_size) return FsError::IoDevice;
       size = data_->size();
       return FsError::Ok;
     }
