@@ -1,0 +1,142 @@
+// The name rules every FileSystem shares: which names a search matches, the order it yields
+// them in, the folded key under which a name counts as taken, and the names the layer refuses
+// to create.
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace qlm {
+namespace {
+
+constexpr std::size_t kMaxNameBytes = 255;
+
+constexpr char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// True when `name` ends in `suffix`, ASCII letters compared without regard to case.
+bool EndsWithFolded(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  std::string_view tail = name.substr(name.size() - suffix.size());
+  return std::equal(tail.begin(), tail.end(), suffix.begin(),
+                    [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+}
+
+// The simple lower-case partner of a code point in the ranges case-insensitive file systems
+// commonly fold (Latin-1, Latin Extended-A, Greek, Cyrillic); the code point itself otherwise.
+char32_t SimpleFold(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x178) return 0xFF;
+  // Latin Extended-A: upper case at even code points, except the odd-based 0139..0148 and
+  // 0179..017E runs; 0130, 0131, 0138, 0149 and 017F have no simple partner.
+  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) {
+    return (c % 2 == 0) ? c + 1 : c;
+  }
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
+  // Greek.
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 37;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 63;
+  if (c == 0x3C2) return 0x3C3;  // final sigma upper-cases to the same letter as sigma
+  // Cyrillic.
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F)) {
+    return (c % 2 == 0) ? c + 1 : c;
+  }
+  if (c == 0x4C0) return 0x4CF;
+  if (c >= 0x4C1 && c <= 0x4CE) return (c % 2 == 1) ? c + 1 : c;
+  return c;
+}
+
+// Decodes one well-formed two-byte UTF-8 sequence at `text[i]`. Every code point that folds
+// lies in U+0080..U+07FF and folds into that range, so longer sequences can be copied byte by
+// byte (none of their bytes is a two-byte lead). Returns 2, or 0 when there is no such sequence.
+std::size_t DecodeTwoByte(std::string_view text, std::size_t i, char32_t& code_point) {
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  if (i + 1 >= text.size()) return 0;
+  unsigned char lead = byte(i);
+  unsigned char next = byte(i + 1);
+  if (lead < 0xC2 || lead > 0xDF || (next & 0xC0) != 0x80) return 0;
+  code_point = (static_cast<char32_t>(lead & 0x1F) << 6) | (next & 0x3F);
+  return 2;
+}
+
+void AppendTwoByte(std::string& out, char32_t c) {
+  out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+  out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+}
+
+// True when `stem` (the part of a name before its first '.', trailing blanks removed) is
+// one of the reserved device names.
+bool IsDeviceName(std::string_view stem) {
+  static constexpr std::array<std::string_view, 4> kPlain = {"con", "prn", "aux", "nul"};
+  std::string lower;
+  for (char c : stem)
+    lower.push_back(AsciiLower(c));
+  if (std::find(kPlain.begin(), kPlain.end(), lower) != kPlain.end()) return true;
+  return lower.size() == 4 && (lower.starts_with("com") || lower.starts_with("lpt")) &&
+         lower[3] >= '1' && lower[3] <= '9';
+}
+
+}  // namespace
+
+bool IsHtmlName(std::string_view name) {
+  return EndsWithFolded(name, ".htm") || EndsWithFolded(name, ".html");
+}
+
+bool IsScratchName(std::string_view name) {
+  return EndsWithFolded(name, ".qlm");
+}
+
+bool CompareFoldedNames(std::string_view a, std::string_view b) {
+  std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    auto fa = static_cast<unsigned char>(AsciiLower(a[i]));
+    auto fb = static_cast<unsigned char>(AsciiLower(b[i]));
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;  // byte-wise (unsigned) through char_traits<char>::compare
+}
+
+std::string FoldName(std::string_view name) {
+  std::string folded;
+  folded.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    char32_t c = 0;
+    std::size_t length = DecodeTwoByte(name, i, c);
+    if (length == 0) {  // ASCII, a longer sequence's byte, or invalid UTF-8: byte by byte
+      folded.push_back(AsciiLower(name[i]));
+      ++i;
+      continue;
+    }
+    AppendTwoByte(folded, SimpleFold(c));
+    i += length;
+  }
+  return folded;
+}
+
+FsError CheckNewName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return FsError::InvalidName;
+  for (char c : name) {
+    // '/' cannot be part of a name: it would place the entry in another directory.
+    if ((static_cast<unsigned char>(c) < 32) || c == '/') return FsError::InvalidName;
+  }
+  if (name.size() > kMaxNameBytes) return FsError::FilenameTooLong;
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '\t'))
+    stem.remove_suffix(1);
+  if (IsDeviceName(stem)) return FsError::InvalidName;
+  return FsError::Ok;
+}
+
+}  // namespace qlm

@@ -1,0 +1,266 @@
+#include "platform/posix_file_system.h"
+
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace qlm {
+namespace {
+
+using posix::DirectoryKey;
+using posix::JoinPath;
+using posix::PathParts;
+using posix::SplitPath;
+
+constexpr long kUdfMagic = 0x15013346;  // not in every <linux/magic.h>
+
+// True for a name that designates an entry of its directory ("" and the dot names do not).
+bool IsPlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != "..";
+}
+
+// The error for a directory that cannot be used: missing ones are PathNotFound.
+FsError DirectoryError(int error) {
+  return (error == ENOENT || error == ENOTDIR) ? FsError::PathNotFound : ErrorFromErrno(error);
+}
+
+// The path without trailing '/' (the root stays "/").
+std::string WithoutTrailingSlash(const std::string& path) {
+  return DirectoryKey(path);
+}
+
+class SnapshotSearch final : public DirectorySearch {
+ public:
+  explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
+  bool Next(std::string& name) override {
+    if (next_ >= names_.size()) return false;
+    name = names_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<std::string> names_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
+
+PosixFileSystem::PosixFileSystem(const SystemCalls& calls)
+    : calls_(calls), proc_fd_available_(access("/proc/self/fd", X_OK) == 0) {}
+
+FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt,
+                                 std::string& stored_name) {
+  PathParts parts = SplitPath(path);
+  int error = attempt(path);
+  if (error == 0) stored_name = parts.name;
+  if (error != ENOENT || !IsPlainName(parts.name)) return ErrorFromErrno(error);
+  const std::string key = DirectoryKey(parts.directory);
+  const std::string folded = FoldName(parts.name);
+  for (int pass = 0; pass < 2; ++pass) {
+    FsError index_error = FsError::Ok;
+    posix::NameIndex* index = cache_.Get(key, index_error);
+    if (index == nullptr) return index_error;
+    std::vector<std::string> candidates = index->Find(folded);
+    std::sort(candidates.begin(), candidates.end());  // a fixed choice among a.htm and A.htm
+    bool stale = false;
+    for (const std::string& candidate : candidates) {
+      error = candidate == parts.name ? ENOENT : attempt(JoinPath(parts.directory, candidate));
+      if (error == 0) stored_name = candidate;
+      if (error != ENOENT) return ErrorFromErrno(error);
+      index->Remove(candidate);
+      stale = true;
+    }
+    if (!stale) break;
+    cache_.Invalidate(key);  // the index was out of date: scan once more
+  }
+  return FsError::FileNotFound;
+}
+
+FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& fd,
+                                     struct stat& status) {
+  std::string stored_name;
+  return Resolve(
+      path,
+      [&](const std::string& candidate) {
+        // Checked before opening, so a device or FIFO is never opened at all; checked again
+        // on the descriptor in case the entry was swapped in between.
+        if (stat(candidate.c_str(), &status) != 0) return errno;
+        if (!S_ISREG(status.st_mode)) return EACCES;
+        posix::UniqueFd opened(
+            open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!opened.valid()) return errno == ENXIO ? EACCES : errno;
+        if (fstat(opened.get(), &status) != 0) return errno;
+        if (!S_ISREG(status.st_mode)) return EACCES;
+        fd = std::move(opened);
+        return 0;
+      },
+      stored_name);
+}
+
+bool PosixFileSystem::FindHolder(posix::NameIndex& index, const std::string& directory,
+                                 const std::string& name, const std::string& except,
+                                 std::string& holder) {
+  std::vector<std::string> candidates = index.Find(FoldName(name));
+  // The exact name first, so that a replace targets it rather than a case variant.
+  std::stable_partition(candidates.begin(), candidates.end(),
+                        [&](const std::string& candidate) { return candidate == name; });
+  for (const std::string& candidate : candidates) {
+    if (candidate == except) continue;
+    struct stat status;
+    if (lstat(JoinPath(directory, candidate).c_str(), &status) == 0 || errno != ENOENT) {
+      holder = candidate;
+      return true;
+    }
+    index.Remove(candidate);
+  }
+  return false;
+}
+
+void PosixFileSystem::NoteCreated(const std::string& directory, const std::string& name) {
+  const std::string key = DirectoryKey(directory);
+  if (posix::NameIndex* index = cache_.Peek(key)) index->Add(name);
+  cache_.Touched(key);
+}
+
+void PosixFileSystem::NoteRemoved(const std::string& directory, const std::string& name) {
+  const std::string key = DirectoryKey(directory);
+  if (posix::NameIndex* index = cache_.Peek(key)) index->Remove(name);
+  cache_.Touched(key);
+}
+
+bool PosixFileSystem::NameTaken(const std::string& path) {
+  if (posix::CheckPath(path) != FsError::Ok) return false;
+  PathParts parts = SplitPath(path);
+  struct stat status;
+  if (!IsPlainName(parts.name)) return lstat(path.c_str(), &status) == 0;
+  std::lock_guard lock(mutex_);
+  FsError error = FsError::Ok;
+  posix::NameIndex* index = cache_.Get(DirectoryKey(parts.directory), error);
+  if (index == nullptr) return lstat(path.c_str(), &status) == 0;
+  std::string holder;
+  if (FindHolder(*index, parts.directory, parts.name, {}, holder)) return true;
+  // Not in the index: the exact name may still have appeared behind the layer's back.
+  if (lstat(path.c_str(), &status) != 0) return false;
+  index->Add(parts.name);
+  return true;
+}
+
+FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  const std::string trimmed = WithoutTrailingSlash(path);
+  std::lock_guard lock(mutex_);
+  struct stat status;
+  std::string stored_name;
+  FsError error = Resolve(
+      trimmed,
+      [&](const std::string& candidate) {
+        return stat(candidate.c_str(), &status) == 0 ? 0 : errno;
+      },
+      stored_name);
+  if (error != FsError::Ok) return error;
+  info.is_directory = S_ISDIR(status.st_mode);
+  info.is_regular = S_ISREG(status.st_mode);
+  info.stored_name = stored_name;
+  info.device = status.st_dev;
+  info.inode = status.st_ino;
+  info.size = static_cast<std::uint64_t>(status.st_size);
+  info.mtime_ns = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
+  return FsError::Ok;
+}
+
+FsError PosixFileSystem::CreateDirectory(const std::string& path) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  PathParts parts = SplitPath(WithoutTrailingSlash(path));
+  if (FsError error = CheckNewName(parts.name); error != FsError::Ok) return error;
+  std::lock_guard lock(mutex_);
+  FsError error = FsError::Ok;
+  posix::NameIndex* index = cache_.Get(DirectoryKey(parts.directory), error);
+  if (index == nullptr) return error;
+  std::string holder;
+  if (FindHolder(*index, parts.directory, parts.name, {}, holder)) return FsError::AlreadyExists;
+  const std::string target = JoinPath(parts.directory, parts.name);
+  if (calls_.mkdir(target.c_str(), 0777) != 0) {
+    int failure = errno;
+    if (failure == EEXIST) index->Add(parts.name);  // created behind the layer's back
+    return ErrorFromErrno(failure);
+  }
+  NoteCreated(parts.directory, parts.name);
+  return FsError::Ok;
+}
+
+FsError PosixFileSystem::Delete(const std::string& path) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  PathParts parts = SplitPath(path);
+  std::lock_guard lock(mutex_);
+  std::string stored_name;
+  FsError error = Resolve(
+      path,
+      [&](const std::string& candidate) {
+        return calls_.unlink(candidate.c_str()) == 0 ? 0 : errno;
+      },
+      stored_name);
+  if (error == FsError::Ok) NoteRemoved(parts.directory, stored_name);
+  return error;
+}
+
+FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
+                                    std::unique_ptr<DirectorySearch>& search) {
+  if (directory.empty()) return FsError::PathNotFound;
+  if (FsError error = posix::CheckPath(directory); error != FsError::Ok) return error;
+  const std::string key = DirectoryKey(directory);
+  std::lock_guard lock(mutex_);
+  posix::DirectoryStamp stamp;
+  if (int error = posix::ReadStamp(key, stamp); error != 0) return DirectoryError(error);
+  std::vector<std::string> names;
+  if (int error = posix::ListDirectory(key, names); error != 0) return DirectoryError(error);
+  cache_.Put(key, names, stamp);  // the scan is made anyway: refresh the index with it
+  auto matches = kind == SearchKind::Html ? IsHtmlName : IsScratchName;
+  std::erase_if(names, [&](const std::string& name) { return !matches(name); });
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
+  search = std::make_unique<SnapshotSearch>(std::move(names));
+  return FsError::Ok;
+}
+
+DriveKind PosixFileSystem::GetDriveKind(const std::string& directory) {
+  if (directory.empty() || posix::CheckPath(directory) != FsError::Ok) return DriveKind::Fixed;
+  struct statfs status;
+  if (statfs(DirectoryKey(directory).c_str(), &status) != 0) return DriveKind::Fixed;
+  long type = static_cast<long>(status.f_type);
+  return (type == ISOFS_SUPER_MAGIC || type == kUdfMagic) ? DriveKind::CdRom : DriveKind::Fixed;
+}
+
+FsError PosixFileSystem::ProbeWritable(const std::string& directory) {
+  if (directory.empty()) return FsError::PathNotFound;
+  if (FsError error = posix::CheckPath(directory); error != FsError::Ok) return error;
+  const std::string key = DirectoryKey(directory);
+  struct statvfs mount;
+  if (statvfs(key.c_str(), &mount) != 0) return DirectoryError(errno);
+  if ((mount.f_flag & ST_RDONLY) != 0) return FsError::WriteProtect;
+  int fd = calls_.open(key.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    close(fd);
+    return FsError::Ok;
+  }
+  // O_TMPFILE unsupported (EISDIR from old kernels, EOPNOTSUPP from the file system): a fresh
+  // name, created exclusively so that no existing file is touched, and removed at once.
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return DirectoryError(errno);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string probe = JoinPath(key, posix::TemporaryName());
+    fd = calls_.open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return DirectoryError(errno);
+    close(fd);
+    calls_.unlink(probe.c_str());
+    return FsError::Ok;
+  }
+  return FsError::AlreadyExists;
+}
+
+}  // namespace qlm

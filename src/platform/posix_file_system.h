@@ -1,0 +1,93 @@
+// The real file layer on Linux. It adds to the kernel what the engine relies on (see
+// file_system.h): names compare without regard to letter case through a per-directory
+// folded-name index, moves never replace, and names other desktop file systems refuse are
+// refused here too.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/name_index.h"
+#include "platform/posix_paths.h"
+#include "platform/system_calls.h"
+
+namespace qlm {
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  // `calls` are the system calls to use; tests pass altered ones to reach fallbacks and faults.
+  explicit PosixFileSystem(const SystemCalls& calls = RealSystemCalls());
+
+  FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
+  bool NameTaken(const std::string& path) override;
+  FsError GetInfo(const std::string& path, FileInfo& info) override;
+  FsError Move(const std::string& from, const std::string& to) override;
+  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  FsError CreateDirectory(const std::string& path) override;
+  FsError Delete(const std::string& path) override;
+  FsError OpenSearch(const std::string& directory, SearchKind kind,
+                     std::unique_ptr<DirectorySearch>& search) override;
+  DriveKind GetDriveKind(const std::string& directory) override;
+  FsError ProbeWritable(const std::string& directory) override;
+  FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
+  FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
+  FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+
+ private:
+  // One try at an existing path: 0 on success, else the errno value.
+  using Attempt = std::function<int(const std::string& path)>;
+
+  // The helpers below expect mutex_ to be held.
+
+  // Runs `attempt` on `path`; when that reports ENOENT, on each other name its directory
+  // stores under the same folded name (dropping names found missing, rescanning once).
+  // Returns Ok with the name that worked in `stored_name`, else the failure (PathNotFound for
+  // a missing directory); the file system is changed only by what `attempt` does.
+  FsError Resolve(const std::string& path, const Attempt& attempt, std::string& stored_name);
+  // Opens an existing regular file (found regardless of case) for reading without blocking.
+  // Returns Ok with `fd` and `status` set; AccessDenied for anything but a regular file.
+  FsError OpenRegular(const std::string& path, posix::UniqueFd& fd, struct stat& status);
+  // True when an entry other than `except` holds `name` (regardless of case) in `directory`;
+  // sets `holder` to it, the exact name preferred. Index entries found missing are dropped.
+  bool FindHolder(posix::NameIndex& index, const std::string& directory, const std::string& name,
+                  const std::string& except, std::string& holder);
+  // Records a name the layer created in (or learned of in) `directory`.
+  void NoteCreated(const std::string& directory, const std::string& name);
+  // Records a name the layer removed from `directory`.
+  void NoteRemoved(const std::string& directory, const std::string& name);
+
+  // rename(from, to) that never replaces: renameat2 with RENAME_NOREPLACE, else link and
+  // unlink, else a checked rename. Returns 0 or the errno value (EEXIST when taken); on
+  // failure both names are as they were.
+  int NoReplaceRename(const std::string& from, const std::string& to);
+  // A case-only rename on a file system that sees both names as one: through a temporary
+  // name. Returns 0 or the errno value; on failure the file keeps its old name.
+  int RenameThroughTemporary(const std::string& from, const std::string& to,
+                             const std::string& directory);
+  // Creates a temporary file to be published in `directory`: unnamed (O_TMPFILE) when the
+  // file system allows, else under a fresh hidden name returned in `temporary_path`.
+  // Returns 0 or the errno value.
+  int CreateTemporary(const std::string& directory, posix::UniqueFd& fd,
+                      std::string& temporary_path);
+  // Writes all of `bytes` to `fd`. Returns 0 or the errno value.
+  int WriteAll(int fd, std::string_view bytes);
+  // Copies the rest of `source` into `target`. Returns 0 or the errno value.
+  int CopyContents(int source, int target);
+  // Gives the finished temporary file its name `target`, replacing an existing file unless
+  // `no_replace`. Returns 0 or the errno value; on failure a named temporary
+  // (`temporary_path`) is left for the caller to remove.
+  int Publish(posix::UniqueFd& fd, const std::string& temporary_path, const std::string& target,
+              bool no_replace);
+
+  SystemCalls calls_;
+  bool proc_fd_available_ = false;  // O_TMPFILE files are published through /proc/self/fd
+  std::mutex mutex_;                // guards cache_
+  posix::DirectoryIndexCache cache_;
+};
+
+}  // namespace qlm

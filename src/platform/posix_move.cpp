@@ -1,0 +1,124 @@
+// PosixFileSystem::Move and the no-replace rename it rests on.
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix_file_system.h"
+
+namespace qlm {
+namespace {
+
+using posix::DirectoryKey;
+using posix::JoinPath;
+
+// True when `path` names (without following a link) the file described by `status`.
+bool IsSameEntry(const std::string& path, const struct stat& status) {
+  struct stat other;
+  return lstat(path.c_str(), &other) == 0 && other.st_dev == status.st_dev &&
+         other.st_ino == status.st_ino;
+}
+
+// True when both paths name the same directory.
+bool IsSameDirectory(const std::string& a, const std::string& b) {
+  if (DirectoryKey(a) == DirectoryKey(b)) return true;
+  struct stat first, second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+int PosixFileSystem::NoReplaceRename(const std::string& from, const std::string& to) {
+  if (calls_.renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // The file system refuses the flag: a new link fails with EEXIST rather than replace.
+  if (calls_.link(from.c_str(), to.c_str()) == 0) {
+    if (calls_.unlink(from.c_str()) == 0) return 0;
+    int error = errno;
+    calls_.unlink(to.c_str());  // undo the link: the file keeps its old name only
+    return error;
+  }
+  // ENOTSUP is EOPNOTSUPP on Linux. Directories and file systems without hard links (vfat)
+  // refuse links; EMLINK means the file has too many already.
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+  // Last resort: look, then rename. Another process could slip in between; nothing better
+  // exists on such file systems.
+  struct stat status;
+  if (lstat(to.c_str(), &status) == 0) return EEXIST;
+  if (errno != ENOENT) return errno;
+  return calls_.rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::RenameThroughTemporary(const std::string& from, const std::string& to,
+                                            const std::string& directory) {
+  std::string temporary;
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+    temporary = JoinPath(directory, posix::TemporaryName());
+    error = NoReplaceRename(from, temporary);
+  }
+  if (error != 0) return error;
+  error = NoReplaceRename(temporary, to);
+  if (error != 0) NoReplaceRename(temporary, from);  // back to its old name
+  return error;
+}
+
+FsError PosixFileSystem::Move(const std::string& from, const std::string& to) {
+  if (FsError error = posix::CheckPath(from); error != FsError::Ok) return error;
+  if (FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  const posix::PathParts source = posix::SplitPath(from);
+  const posix::PathParts target = posix::SplitPath(to);
+  if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  std::lock_guard lock(mutex_);
+
+  // The source is found regardless of case; lstat, since a link is moved, not its target.
+  struct stat source_status;
+  std::string source_name;
+  FsError error = Resolve(
+      from,
+      [&](const std::string& path) { return lstat(path.c_str(), &source_status) == 0 ? 0 : errno; },
+      source_name);
+  if (error != FsError::Ok) return error;
+  const std::string source_path = JoinPath(source.directory, source_name);
+
+  posix::NameIndex* target_index = cache_.Get(DirectoryKey(target.directory), error);
+  if (target_index == nullptr) return error;
+  const bool same_directory = IsSameDirectory(source.directory, target.directory);
+  if (same_directory && source_name == target.name) return FsError::Ok;  // already there
+  // A name held by the very file being moved is not taken (case-only renames).
+  std::string holder;
+  if (FindHolder(*target_index, target.directory, target.name,
+                 same_directory ? source_name : std::string(), holder)) {
+    return FsError::AlreadyExists;
+  }
+
+  int failure = NoReplaceRename(source_path, to);
+  const bool case_only = same_directory && FoldName(source_name) == FoldName(target.name);
+  if (failure == EEXIST && case_only && IsSameEntry(to, source_status)) {
+    // The file system itself ignores case and sees the new name as the file's own.
+    failure = RenameThroughTemporary(source_path, to, source.directory);
+  }
+  if (failure == 0) {
+    NoteRemoved(source.directory, source_name);
+    NoteCreated(target.directory, target.name);
+    return FsError::Ok;
+  }
+  struct stat status;
+  if (failure == EEXIST && lstat(to.c_str(), &status) == 0) {
+    // Created behind the layer's back. The directory's stamp is left alone, so a later use
+    // rescans and learns of any other such change too.
+    if (posix::NameIndex* index = cache_.Peek(DirectoryKey(target.directory))) {
+      index->Add(target.name);
+    }
+  } else if (failure == ENOENT) {
+    cache_.Invalidate(DirectoryKey(source.directory));
+    cache_.Invalidate(DirectoryKey(target.directory));
+  }
+  return ErrorFromErrno(failure);
+}
+
+}  // namespace qlm

@@ -1,0 +1,133 @@
+// The PosixFileSystem operations that hand out open files: reading, logs, whole-file reads.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix_file_system.h"
+
+namespace qlm {
+namespace {
+
+using posix::UniqueFd;
+
+// Size of an open file through fstat.
+FsError SizeOf(int fd, std::uint64_t& size) {
+  struct stat status;
+  if (fstat(fd, &status) != 0) return ErrorFromErrno(errno);
+  size = static_cast<std::uint64_t>(status.st_size);
+  return FsError::Ok;
+}
+
+class PosixReadableFile final : public ReadableFile {
+ public:
+  explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    bytes_read = 0;
+    ssize_t count;
+    do {
+      count = read(fd_.get(), buffer, capacity);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) return ErrorFromErrno(errno);
+    bytes_read = static_cast<std::size_t>(count);
+    return FsError::Ok;
+  }
+  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
+
+ private:
+  UniqueFd fd_;
+};
+
+class PosixLogFile final : public LogFile {
+ public:
+  PosixLogFile(UniqueFd fd, const SystemCalls& calls) : fd_(std::move(fd)), calls_(calls) {}
+  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    while (!bytes.empty()) {
+      ssize_t written =
+          calls_.pwrite(fd_.get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+      if (written < 0 && errno == EINTR) continue;
+      if (written < 0) return ErrorFromErrno(errno);
+      if (written == 0) return FsError::DiskFull;  // no progress: the medium took nothing
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      offset += static_cast<std::uint64_t>(written);
+    }
+    return FsError::Ok;
+  }
+  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
+  FsError Sync() override {
+    return calls_.fsync(fd_.get()) == 0 ? FsError::Ok : ErrorFromErrno(errno);
+  }
+
+ private:
+  UniqueFd fd_;
+  SystemCalls calls_;
+};
+
+}  // namespace
+
+FsError PosixFileSystem::OpenForReading(const std::string& path,
+                                        std::unique_ptr<ReadableFile>& file) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  std::lock_guard lock(mutex_);
+  UniqueFd fd;
+  struct stat status;
+  if (FsError error = OpenRegular(path, fd, status); error != FsError::Ok) return error;
+  file = std::make_unique<PosixReadableFile>(std::move(fd));
+  return FsError::Ok;
+}
+
+FsError PosixFileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
+                                       std::string& contents) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  UniqueFd fd;
+  struct stat status;
+  {
+    std::lock_guard lock(mutex_);
+    if (FsError error = OpenRegular(path, fd, status); error != FsError::Ok) return error;
+  }
+  std::string text(std::min<std::size_t>(limit, static_cast<std::size_t>(status.st_size)), '\0');
+  std::size_t filled = 0;
+  // Read until the limit or the end, whatever size fstat reported (the file may grow).
+  while (filled < limit) {
+    if (text.size() == filled) text.resize(std::min(limit, filled + 65536));
+    ssize_t count = read(fd.get(), text.data() + filled, text.size() - filled);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return ErrorFromErrno(errno);
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
+  }
+  text.resize(filled);
+  contents.swap(text);
+  return FsError::Ok;
+}
+
+FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  posix::PathParts parts = posix::SplitPath(path);
+  // No O_APPEND: pwrite would ignore its offset. O_NONBLOCK: a FIFO without a reader fails
+  // at once (ENXIO) instead of hanging; it has no effect on a regular file.
+  constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  std::lock_guard lock(mutex_);
+  UniqueFd fd;
+  std::string stored_name;
+  auto open_existing = [&](const std::string& candidate) {
+    fd = UniqueFd(calls_.open(candidate.c_str(), kFlags, 0));
+    return fd.valid() ? 0 : (errno == ENXIO ? EACCES : errno);
+  };
+  FsError error = Resolve(path, open_existing, stored_name);
+  if (error == FsError::FileNotFound) {
+    if (error = CheckNewName(parts.name); error != FsError::Ok) return error;
+    fd = UniqueFd(calls_.open(path.c_str(), kFlags | O_CREAT, 0666));
+    if (!fd.valid()) return ErrorFromErrno(errno);
+    NoteCreated(parts.directory, parts.name);
+    error = FsError::Ok;
+  }
+  if (error != FsError::Ok) return error;
+  struct stat status;
+  if (fstat(fd.get(), &status) != 0) return ErrorFromErrno(errno);
+  if (!S_ISREG(status.st_mode)) return FsError::AccessDenied;
+  file = std::make_unique<PosixLogFile>(std::move(fd), calls_);
+  return FsError::Ok;
+}
+
+}  // namespace qlm
