@@ -55,7 +55,8 @@ void BM_FullAutoRun(benchmark::State& state) {
         fs,    view, clock, options, directory, directory + "/", last_directory, continue_event,
         active};
     state.ResumeTiming();
-    benchmark::DoNotOptimize(qlm::ProcessingRun(qlm::RunKind::DirectoryRun, environment));
+    benchmark::DoNotOptimize(
+        qlm::ProcessingRun(qlm::RunKind::DirectoryRun, environment).statistics);
     state.PauseTiming();
     std::filesystem::remove_all(directory);
     state.ResumeTiming();

@@ -32,8 +32,20 @@ struct RunEnvironment {
   std::atomic<bool>& RunActive;
 };
 
-// Runs one run to its end and returns its counters. Never throws for file-system reasons and
-// never leaves a document under a name the next run could not find.
-RunStatistics ProcessingRun(RunKind kind, RunEnvironment& environment);
+// How a run ended.
+enum class RunEnd {
+  Completed,   // every file was reached
+  Aborted,     // the user asked for an abort between files
+  EndedEarly,  // a directory check, the user's No, or an empty directory ended it
+};
+
+struct RunResult {
+  RunStatistics statistics;
+  RunEnd end = RunEnd::Completed;
+};
+
+// Runs one run to its end. Never throws for file-system reasons and never leaves a document
+// under a name the next run could not find.
+RunResult ProcessingRun(RunKind kind, RunEnvironment& environment);
 
 }  // namespace qlm

@@ -19,7 +19,7 @@ constexpr std::size_t kLongPathWarning = 180;  // bytes of RunDirectory, separat
 constexpr std::chrono::milliseconds kAbortPoll{50};
 }  // namespace
 
-RunStatistics ProcessingRun(RunKind kind, RunEnvironment& environment) {
+RunResult ProcessingRun(RunKind kind, RunEnvironment& environment) {
   return Run(kind, environment).Execute();
 }
 
@@ -29,21 +29,22 @@ Run::Run(RunKind kind, RunEnvironment& environment)
       RunOptions(environment.options),
       logs_(environment.fs, environment.clock, environment.ProgramDirectory, RunOptions) {}
 
-RunStatistics Run::Execute() {
+RunResult Run::Execute() {
+  RunEnd end = RunEnd::EndedEarly;
   Start();
   if (PassesChecks()) {
-    if (directory_run()) {
-      if (RunFirstStage()) {
-        logs_.LogRunEnd(aborted_, statistics_);
-        RenameBack();
-        logs_.LogSummary(statistics_);
-      }
-    } else {
+    if (!directory_run()) {
       ProcessFile();
+      end = RunEnd::Completed;
+    } else if (RunFirstStage()) {
+      logs_.LogRunEnd(aborted_, statistics_);
+      RenameBack();
+      logs_.LogSummary(statistics_);
+      end = aborted_ ? RunEnd::Aborted : RunEnd::Completed;
     }
   }
   End();
-  return statistics_;
+  return RunResult{statistics_, end};
 }
 
 void Run::Start() {

@@ -18,7 +18,7 @@ namespace qlm {
 class Run {
  public:
   Run(RunKind kind, RunEnvironment& environment);
-  RunStatistics Execute();
+  RunResult Execute();
 
  private:
   // --- frame (run.cpp) ---

@@ -39,6 +39,7 @@ TEST(RunChecks, LongDirectoryPathAsksAt181Bytes) {
     EXPECT_EQ(boxes.size(), row.asked ? 1u : 0u) << row.length;
     EXPECT_EQ(stats.FilesProcessed, row.asked ? 0 : 1);
     EXPECT_EQ(Listing(path).count("x.htm"), row.asked ? 1u : 0u);
+    EXPECT_EQ(h.last_end, row.asked ? RunEnd::EndedEarly : RunEnd::Completed);
     ExpectIdle(h.view);
   }
 }
@@ -79,6 +80,7 @@ TEST(RunAbort, FilesAfterTheAbortKeepTheirNames) {
   EXPECT_EQ(listing.at("x.htm"), h.originals.at("b.htm"));
   EXPECT_EQ(listing.at("c.htm"), h.originals.at("c.htm"));
   EXPECT_EQ(stats.FilesProcessed, 2);
+  EXPECT_EQ(h.last_end, RunEnd::Aborted);
   EXPECT_TRUE(h.continue_event.IsSet());  // the abort was taken and the event set again
   EXPECT_FALSE(h.run_active);
   ExpectIdle(h.view);

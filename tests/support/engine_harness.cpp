@@ -51,14 +51,18 @@ RunStatistics EngineHarness::RunDirectory(FileSystem* other) {
                              continue_event,
                              run_active};
   run_active = true;
-  return ProcessingRun(RunKind::DirectoryRun, environment);
+  const RunResult result = ProcessingRun(RunKind::DirectoryRun, environment);
+  last_end = result.end;
+  return result.statistics;
 }
 
 RunStatistics EngineHarness::RunFile(const std::string& name, FileSystem* other) {
   RunEnvironment environment{
       other != nullptr ? *other : fs, view,           clock,          options,   work / name,
       program.path() + "/",           last_directory, continue_event, run_active};
-  return ProcessingRun(RunKind::SingleFileRun, environment);
+  const RunResult result = ProcessingRun(RunKind::SingleFileRun, environment);
+  last_end = result.end;
+  return result.statistics;
 }
 
 ::testing::AssertionResult EngineHarness::NothingLost() const {

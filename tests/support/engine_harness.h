@@ -49,6 +49,7 @@ class EngineHarness {
   Event continue_event{true};
   std::atomic<bool> run_active{false};
   std::map<std::string, std::string> originals;  // contents written by AddPage
+  RunEnd last_end = RunEnd::Completed;           // how the last run ended
 };
 
 }  // namespace qlm::testing
