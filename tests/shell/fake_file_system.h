@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <string>
 
 #include "platform/file_system.h"
@@ -40,8 +39,6 @@ class FakeFileSystem : public FileSystem {
 
   FsError fail_replace = FsError::Ok;  // the next ReplaceFileAtomically's failure, if any
   int replace_calls = 0;
-  int create_directory_calls = 0;
-  std::set<std::string> writable;  // directories ProbeWritable accepts
 
   FsError GetInfo(const std::string& path, FileInfo& info) override {
     std::string key = Fold(path);
@@ -77,25 +74,13 @@ class FakeFileSystem : public FileSystem {
   FsError Copy(const std::string&, const std::string&, bool) override {
     return FsError::GeneralFailure;
   }
-  // Makes a directory whose parent is a directory here (or the root); fails on a taken name.
-  FsError CreateDirectory(const std::string& path) override {
-    ++create_directory_calls;
-    const std::string parent = path.substr(0, path.rfind('/'));
-    FileInfo info;
-    if (!parent.empty() && (GetInfo(parent, info) != FsError::Ok || !info.is_directory))
-      return FsError::PathNotFound;
-    if (entries_.count(Fold(path)) != 0) return FsError::AlreadyExists;
-    AddDirectory(path);
-    return FsError::Ok;
-  }
+  FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
   FsError Delete(const std::string&) override { return FsError::GeneralFailure; }
   FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
     return FsError::GeneralFailure;
   }
   DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
-  FsError ProbeWritable(const std::string& directory) override {
-    return writable.count(directory) != 0 ? FsError::Ok : FsError::WriteProtect;
-  }
+  FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
   FsError OpenLog(const std::string&, std::unique_ptr<LogFile>&) override {
     return FsError::GeneralFailure;
   }
