@@ -43,12 +43,13 @@ class RunLogs {
   // "Errors" heading and the "No errors." placeholder that the first per-file line replaces.
   void BeginErrorSection();
   // The T or R line of a failed title read: `message` is the reader's text ("File ...").
+  // Writes nothing for an outcome other than TitleError or ReadError.
   void LogTitleFailure(std::int32_t outcome, std::string_view current_name,
                        std::string_view message, const RunStatistics& statistics);
   // letter + count + ") " + current_name + text + CR LF, for U, M and B events.
   void LogFileEvent(char letter, std::int32_t count, std::string_view current_name,
                     std::string_view text);
-  // The rename log's three-line entry for one file.
+  // The rename log's three-line entry for one file; `scratch_name` may be a whole path.
   void LogRenameEntry(std::string_view current_name, std::string_view title,
                       std::string_view scratch_name);
   // The completed or aborted line (and the rename log's files-processed line).
@@ -73,13 +74,14 @@ class RunLogs {
 };
 
 // Style 0: the date stamp YYYYMMDD. Style 1: the run time " at h:mm:ss AM on d/m/yyyy.".
+// Reads the clock once; any other style gives "".
 std::string FormatLocalTime(const Clock& clock, int style);
 
 // Appends `count` CR LF pairs.
 void AppendLineBreaks(std::string& text, int count);
 
-// A name or title as a log line may hold it: each control byte (1..31, 127) becomes '?', so
-// no name can break or forge a line.
+// A name or title as a log line may hold it: each control byte (0..31, 127) becomes '?', so
+// no name can break or forge a line. Every other byte passes unchanged (UTF-8 included).
 std::string LogSafe(std::string_view text);
 
 }  // namespace qlm
