@@ -1,0 +1,178 @@
+#include "cli/cli_app.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "cli/cli_options.h"
+#include "cli/terminal_view.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "engine/processing_run.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+#include "platform/overlay_file_system.h"
+#include "platform/posix_file_system.h"
+#include "platform/program_directory.h"
+#include "shell/command_line.h"
+#include "shell/settings.h"
+
+namespace qlm::cli {
+
+namespace {
+
+constexpr const char* kProgram = "quillomat-cli";
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
+               kProgram);
+  return kExitUsage;
+}
+
+// Turns Ctrl-C into an Abort request, as the window's Abort button does: a thread waits for
+// SIGINT (blocked everywhere else) and resets the event the run polls between files.
+class InterruptWatcher {
+ public:
+  explicit InterruptWatcher(Event& continue_event) : continue_event_(continue_event) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+    thread_ = std::thread([this] { Watch(); });
+  }
+  ~InterruptWatcher() {
+    stop_ = true;
+    thread_.join();
+  }
+  InterruptWatcher(const InterruptWatcher&) = delete;
+  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
+
+ private:
+  void Watch() {
+    const timespec tick{0, 100'000'000};
+    while (!stop_) {
+      if (sigtimedwait(&set_, nullptr, &tick) == SIGINT) {
+        continue_event_.Reset();
+        const char note[] = "\nAbort requested: finishing the file in hand...\n";
+        [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
+      }
+    }
+  }
+
+  Event& continue_event_;
+  sigset_t set_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// How many files a directory run will meet, for the progress bar.
+int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
+  std::unique_ptr<DirectorySearch> search;
+  if (fs.OpenSearch(directory, SearchKind::Html, search) != FsError::Ok) return 0;
+  int count = 0;
+  std::string name;
+  while (search->Next(name))
+    ++count;
+  return count;
+}
+
+void PrintCounters(const RunStatistics& s) {
+  std::printf(
+      "Files processed: %d\nUnrenamed (U): %d\nUser-renamed (M): %d\nRead errors (R): %d\n"
+      "Title errors (T): %d\nBackup errors (B): %d\n",
+      s.FilesProcessed, s.Unrenamed, s.UserRenamed, s.ReadErrors, s.TitleErrors, s.BackupErrors);
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+  CliOptions options;
+  if (const std::string complaint = ParseCliOptions(argc, argv, options); !complaint.empty()) {
+    return UsageError(complaint);
+  }
+  if (options.help) {
+    std::fputs(kHelpText, stdout);
+    return kExitCompleted;
+  }
+  if (options.version) {
+    std::printf("%s %s\n", kProgram, QUILLOMAT_VERSION);
+    return kExitCompleted;
+  }
+
+  std::vector<const char*> words{kProgram};
+  for (const std::string& word : options.path_words)
+    words.push_back(word.c_str());
+  std::string target;
+  if (GetCommandArgument(static_cast<int>(words.size()), words.data(), target) != 0 ||
+      target.empty()) {
+    return UsageError("missing PATH (a directory or an .htm/.html file)");
+  }
+
+  PosixFileSystem disk;
+  // A dry run creates nothing, not even a missing --config-dir.
+  std::string program_directory;
+  if (options.dry_run && options.config_dir) {
+    program_directory = *options.config_dir;
+  } else if (FindProgramDirectory(disk, options.config_dir.value_or(""), ExecutablePath(),
+                                  ProcessEnvironment, program_directory) != FsError::Ok) {
+    if (options.config_dir)
+      return UsageError("--config-dir " + *options.config_dir + ": cannot be used");
+    program_directory = ".";  // the logs then fail silently, as beside a read-only program
+  }
+  while (program_directory.size() > 1 && program_directory.back() == '/') {
+    program_directory.pop_back();
+  }
+  Settings settings = LoadSettings(disk, program_directory);
+  for (const auto& [key, value] : options.overrides)
+    ApplyOverride(settings.options, key, value);
+
+  const RunMode mode = ClassifyArgument(disk, target);
+  if (mode == RunMode::None) {
+    return UsageError("'" + Printable(target) +
+                      "' is neither a directory nor an HTML file ending in .htm or .html");
+  }
+  const RunKind kind = mode == RunMode::Directory ? RunKind::DirectoryRun : RunKind::SingleFileRun;
+
+  OverlayFileSystem overlay(disk);
+  FileSystem& fs = options.dry_run ? static_cast<FileSystem&>(overlay) : disk;
+  if (options.dry_run) std::fputs("Dry run: nothing on disk is changed.\n", stderr);
+
+  const bool progress = isatty(STDERR_FILENO) && kind == RunKind::DirectoryRun;
+  TerminalView view(stdin, stdout, stderr, progress, progress ? CountHtmlFiles(fs, target) : 0);
+  SystemClock clock;
+  Event continue_event(true);
+  std::atomic<bool> run_active(kind == RunKind::DirectoryRun);
+  std::string last_directory = settings.LastDirectory;
+  RunEnvironment environment{fs,
+                             view,
+                             clock,
+                             settings.options,
+                             target,
+                             program_directory == "/" ? "/" : program_directory + "/",
+                             last_directory,
+                             continue_event,
+                             run_active};
+  RunResult result;
+  {
+    InterruptWatcher watcher(continue_event);
+    result = ProcessingRun(kind, environment);
+  }
+  view.ClearProgress();
+  PrintCounters(result.statistics);
+  switch (result.end) {
+    case RunEnd::Completed:
+      return kExitCompleted;
+    case RunEnd::Aborted:
+      return kExitAborted;
+    case RunEnd::EndedEarly:
+      return kExitEndedEarly;
+  }
+  return kExitCompleted;
+}
+
+}  // namespace qlm::cli

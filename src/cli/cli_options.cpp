@@ -1,0 +1,127 @@
+#include "cli/cli_options.h"
+
+#include <array>
+#include <cstring>
+
+namespace qlm::cli {
+
+namespace {
+
+using Flag = std::uint8_t OptionSet::*;
+constexpr std::array<std::pair<const char*, Flag>, 10> kKeys = {{
+    {"BackupRenamedFiles", &OptionSet::BackupRenamedFiles},
+    {"BackupCreateNewDir", &OptionSet::BackupCreateNewDir},
+    {"BackupOverwriteExisting", &OptionSet::BackupOverwriteExisting},
+    {"BackupUnrenamedFiles", &OptionSet::BackupUnrenamedFiles},
+    {"EnableShellExts", &OptionSet::EnableShellExts},
+    {"EnableFullAutoMode", &OptionSet::EnableFullAutoMode},
+    {"RenameAsHtm", &OptionSet::RenameAsHtm},
+    {"ParseHTMLEntities", &OptionSet::ParseHTMLEntities},
+    {"WriteRenameLog", &OptionSet::WriteRenameLog},
+    {"WriteErrorLog", &OptionSet::WriteErrorLog},
+}};
+
+bool IsKey(const std::string& key) {
+  for (const auto& [name, flag] : kKeys) {
+    if (key == name) return true;
+  }
+  return false;
+}
+
+// KEY=0 or KEY=1 with a known key; "" on success, else the complaint.
+std::string ParseOverride(const std::string& text, CliOptions& options) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos) return "--option needs KEY=0 or KEY=1, not '" + text + "'";
+  const std::string key = text.substr(0, equals);
+  const std::string value = text.substr(equals + 1);
+  if (!IsKey(key)) return "unknown option key '" + key + "' (see --help for the ten keys)";
+  if (value != "0" && value != "1") return "the value of " + key + " must be 0 or 1";
+  options.overrides.emplace_back(key, static_cast<std::uint8_t>(value[0] - '0'));
+  return "";
+}
+
+}  // namespace
+
+bool ApplyOverride(OptionSet& options, const std::string& key, std::uint8_t value) {
+  for (const auto& [name, flag] : kKeys) {
+    if (key == name) {
+      options.*flag = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string ParseCliOptions(int argc, const char* const* argv, CliOptions& options) {
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (options_ended || word.empty() || word[0] != '-' || word == "-") {
+      options.path_words.push_back(word);
+      continue;
+    }
+    if (word == "--") {
+      options_ended = true;
+    } else if (word == "-h" || word == "--help") {
+      options.help = true;
+    } else if (word == "--version") {
+      options.version = true;
+    } else if (word == "-n" || word == "--dry-run") {
+      options.dry_run = true;
+    } else if (word == "-o" || word == "--option" || word == "--config-dir") {
+      if (i + 1 == argc) return word + " needs a value";
+      const std::string value = argv[++i];
+      if (word == "--config-dir") {
+        options.config_dir = value;
+      } else if (std::string complaint = ParseOverride(value, options); !complaint.empty()) {
+        return complaint;
+      }
+    } else if (word.rfind("--option=", 0) == 0) {
+      if (std::string complaint = ParseOverride(word.substr(9), options); !complaint.empty()) {
+        return complaint;
+      }
+    } else if (word.rfind("--config-dir=", 0) == 0) {
+      options.config_dir = word.substr(13);
+    } else {
+      return "unknown option '" + word + "'";
+    }
+  }
+  return "";
+}
+
+const char* const kHelpText = R"HELP(Usage: quillomat-cli [OPTIONS] PATH
+
+Renames HTML documents after their titles. PATH is a directory (every .htm and .html
+file in it is renamed) or one HTML file. Words after the options are joined with single
+blanks, so a path with blanks needs no quotes.
+
+Options:
+  -o, --option KEY=0|1   override one option for this run only (repeatable); KEY is one of
+                         BackupRenamedFiles, BackupCreateNewDir, BackupOverwriteExisting,
+                         BackupUnrenamedFiles, EnableShellExts, EnableFullAutoMode,
+                         RenameAsHtm, ParseHTMLEntities, WriteRenameLog, WriteErrorLog
+      --config-dir DIR   read Quillomat.ini from DIR and write the logs there
+  -n, --dry-run          print what a run would do; create, move and write nothing
+  -h, --help             show this text
+      --version          show the version
+  --                     end of options (for a PATH that begins with '-')
+
+The options come from Quillomat.ini in the program directory (the executable's directory
+when writable, else $XDG_CONFIG_HOME/quillomat); quillomat-cli never writes that file.
+
+Output: one line per file on standard output, "OLD -> NEW" or "OLD: kept its name (WHY)",
+then the six counters. Messages go to standard error as "[Caption] text". A progress bar
+is drawn on standard error when it is a terminal.
+
+Questions (interactive mode, EnableFullAutoMode=0) read one line from standard input:
+  a Yes/No question:   y or yes means Yes; anything else means No
+  an OK/Cancel prompt: y, yes, o or ok means OK; anything else means Cancel
+  a new name:          the line is the name; an empty line takes the proposed name
+End of input answers No or Cancel. Ctrl-C asks a directory run to stop after the file in
+hand; the files already handled still get their final names.
+
+Exit status: 0 the run completed; 1 a check, an empty directory or a No ended it early;
+2 a usage error; 130 the run was aborted.
+)HELP";
+
+}  // namespace qlm::cli

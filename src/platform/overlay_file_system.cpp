@@ -1,0 +1,220 @@
+#include "platform/overlay_file_system.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/posix_paths.h"
+
+namespace qlm {
+
+namespace {
+
+class SnapshotSearch final : public DirectorySearch {
+ public:
+  explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
+  bool Next(std::string& name) override {
+    if (next_ == names_.size()) return false;
+    name = names_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<std::string> names_;
+  std::size_t next_ = 0;
+};
+
+// A log that counts what it is given and keeps nothing.
+class DiscardingLog final : public LogFile {
+ public:
+  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    size_ = std::max<std::uint64_t>(size_, offset + bytes.size());
+    return FsError::Ok;
+  }
+  FsError Size(std::uint64_t& size) override {
+    size = size_;
+    return FsError::Ok;
+  }
+  FsError Sync() override { return FsError::Ok; }
+
+ private:
+  std::uint64_t size_ = 0;
+};
+
+bool Matches(SearchKind kind, std::string_view name) {
+  return kind == SearchKind::Html ? IsHtmlName(name) : IsScratchName(name);
+}
+
+}  // namespace
+
+OverlayFileSystem::OverlayFileSystem(FileSystem& inner) : inner_(inner) {}
+
+OverlayFileSystem::Entry* OverlayFileSystem::Record(const std::string& path) {
+  const posix::PathParts parts = posix::SplitPath(path);
+  const auto directory = changes_.find(posix::DirectoryKey(parts.directory));
+  if (directory == changes_.end()) return nullptr;
+  const auto entry = directory->second.find(FoldName(parts.name));
+  return entry == directory->second.end() ? nullptr : &entry->second;
+}
+
+OverlayFileSystem::Entry& OverlayFileSystem::NewRecord(const std::string& path) {
+  const posix::PathParts parts = posix::SplitPath(path);
+  Entry& entry = changes_[posix::DirectoryKey(parts.directory)][FoldName(parts.name)];
+  entry.name = parts.name;
+  return entry;
+}
+
+FsError OverlayFileSystem::Describe(const std::string& path, Entry& entry) {
+  if (const FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  if (const Entry* record = Record(path)) {
+    if (!record->exists) return FsError::FileNotFound;
+    entry = *record;
+    return FsError::Ok;
+  }
+  FileInfo info;
+  if (const FsError error = inner_.GetInfo(path, info); error != FsError::Ok) return error;
+  const posix::PathParts parts = posix::SplitPath(path);
+  entry.exists = true;
+  entry.directory = info.is_directory;
+  entry.name = info.stored_name;
+  entry.origin = posix::JoinPath(parts.directory, info.stored_name);
+  return FsError::Ok;
+}
+
+bool OverlayFileSystem::DirectoryExists(const std::string& directory) {
+  Entry entry;
+  return Describe(posix::DirectoryKey(directory), entry) == FsError::Ok && entry.directory;
+}
+
+FsError OverlayFileSystem::OpenForReading(const std::string& path,
+                                          std::unique_ptr<ReadableFile>& file) {
+  const Entry* record = Record(path);
+  if (record == nullptr) return inner_.OpenForReading(path, file);
+  if (!record->exists) return FsError::FileNotFound;
+  if (record->directory) return FsError::AccessDenied;
+  return inner_.OpenForReading(record->origin, file);
+}
+
+bool OverlayFileSystem::NameTaken(const std::string& path) {
+  const Entry* record = Record(path);
+  return record != nullptr ? record->exists : inner_.NameTaken(path);
+}
+
+FsError OverlayFileSystem::GetInfo(const std::string& path, FileInfo& info) {
+  Entry entry;
+  if (const FsError error = Describe(path, entry); error != FsError::Ok) return error;
+  if (entry.origin.empty()) {
+    info = FileInfo{};
+    info.is_directory = true;
+  } else if (const FsError error = inner_.GetInfo(entry.origin, info); error != FsError::Ok) {
+    return error;
+  }
+  info.stored_name = entry.name;
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) {
+  Entry source;
+  if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
+  const posix::PathParts target = posix::SplitPath(to);
+  if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  if (const FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
+  const posix::PathParts origin = posix::SplitPath(from);
+  const bool same_name =
+      posix::DirectoryKey(origin.directory) == posix::DirectoryKey(target.directory) &&
+      FoldName(origin.name) == FoldName(target.name);
+  if (!same_name && NameTaken(to)) return FsError::AlreadyExists;
+  NewRecord(from).exists = false;
+  Entry& moved = NewRecord(to);
+  moved.exists = true;
+  moved.directory = source.directory;
+  moved.origin = source.origin;
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::Copy(const std::string& from, const std::string& to,
+                                bool fail_if_exists) {
+  Entry source;
+  if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
+  if (source.directory) return FsError::AccessDenied;
+  const posix::PathParts target = posix::SplitPath(to);
+  if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  if (const FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
+  if (fail_if_exists && NameTaken(to)) return FsError::AlreadyExists;
+  Entry& copy = NewRecord(to);
+  copy.exists = true;
+  copy.directory = false;
+  copy.origin = source.origin;
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::CreateDirectory(const std::string& path) {
+  const posix::PathParts parts = posix::SplitPath(path);
+  if (const FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  if (const FsError error = CheckNewName(parts.name); error != FsError::Ok) return error;
+  if (!DirectoryExists(parts.directory)) return FsError::PathNotFound;
+  if (NameTaken(path)) return FsError::AlreadyExists;
+  Entry& directory = NewRecord(path);
+  directory.exists = true;
+  directory.directory = true;
+  directory.origin.clear();
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::Delete(const std::string& path) {
+  Entry entry;
+  if (const FsError error = Describe(path, entry); error != FsError::Ok) return error;
+  if (entry.directory) return FsError::AccessDenied;
+  NewRecord(path).exists = false;
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
+                                      std::unique_ptr<DirectorySearch>& search) {
+  const auto changed = changes_.find(posix::DirectoryKey(directory));
+  std::vector<std::string> names;
+  std::unique_ptr<DirectorySearch> below;
+  const FsError error = inner_.OpenSearch(directory, kind, below);
+  if (error != FsError::Ok && changed == changes_.end()) return error;
+  std::string name;
+  while (below && below->Next(name)) {
+    // Names the overlay knows of come from its records below, as they now are.
+    if (changed == changes_.end() || !changed->second.contains(FoldName(name))) {
+      names.push_back(name);
+    }
+  }
+  if (changed != changes_.end()) {
+    for (const auto& [folded, entry] : changed->second) {
+      if (entry.exists && Matches(kind, entry.name)) names.push_back(entry.name);
+    }
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
+  search = std::make_unique<SnapshotSearch>(std::move(names));
+  return FsError::Ok;
+}
+
+DriveKind OverlayFileSystem::GetDriveKind(const std::string& directory) {
+  return inner_.GetDriveKind(directory);
+}
+
+FsError OverlayFileSystem::ProbeWritable(const std::string& directory) {
+  return inner_.ProbeWritable(directory);
+}
+
+FsError OverlayFileSystem::OpenLog(const std::string&, std::unique_ptr<LogFile>& file) {
+  file = std::make_unique<DiscardingLog>();
+  return FsError::Ok;
+}
+
+FsError OverlayFileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
+                                         std::string& contents) {
+  return inner_.ReadWholeFile(path, limit, contents);
+}
+
+FsError OverlayFileSystem::ReplaceFileAtomically(const std::string&, std::string_view) {
+  return FsError::Ok;
+}
+
+}  // namespace qlm

@@ -1,0 +1,55 @@
+// A file system that reads through to another one but keeps every change in memory: a dry
+// run works on it exactly as a real run works on the disk, and leaves the disk untouched.
+// Moves, copies, new directories and deletions are recorded per name (regardless of case);
+// reads of a moved or copied file read the original. Logs and settings writes are swallowed.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace qlm {
+
+class OverlayFileSystem final : public FileSystem {
+ public:
+  // `inner` must outlive this object; it is only read.
+  explicit OverlayFileSystem(FileSystem& inner);
+
+  FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
+  bool NameTaken(const std::string& path) override;
+  FsError GetInfo(const std::string& path, FileInfo& info) override;
+  FsError Move(const std::string& from, const std::string& to) override;
+  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  FsError CreateDirectory(const std::string& path) override;
+  FsError Delete(const std::string& path) override;
+  FsError OpenSearch(const std::string& directory, SearchKind kind,
+                     std::unique_ptr<DirectorySearch>& search) override;
+  DriveKind GetDriveKind(const std::string& directory) override;
+  FsError ProbeWritable(const std::string& directory) override;
+  FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
+  FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
+  FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+
+ private:
+  // What the overlay knows of one name of a directory.
+  struct Entry {
+    bool exists = false;
+    bool directory = false;
+    std::string name;    // as it would be stored
+    std::string origin;  // the real path whose contents it holds
+  };
+  // The overlay's record of `path`, or nullptr when the name is untouched.
+  Entry* Record(const std::string& path);
+  Entry& NewRecord(const std::string& path);
+  // Whether `path` names an entry, and what it is (an untouched name is looked up below).
+  FsError Describe(const std::string& path, Entry& entry);
+  bool DirectoryExists(const std::string& directory);
+
+  FileSystem& inner_;
+  // directory key -> folded name -> record
+  std::map<std::string, std::map<std::string, Entry>> changes_;
+};
+
+}  // namespace qlm
