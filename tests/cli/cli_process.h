@@ -1,0 +1,17 @@
+// Runs the built quillomat-cli as a child process with given arguments and standard input.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qlm::testing {
+
+struct CliRun {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input = "");
+
+}  // namespace qlm::testing

@@ -1,0 +1,176 @@
+// quillomat-cli end to end: the built program on temporary directories.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "cli/cli_process.h"
+#include "support/engine_harness.h"
+
+namespace qlm::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file under `root`, recursively: relative path -> contents ("/" for a directory).
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(entry.path(), root).string();
+    tree[relative] = entry.is_directory() ? "/" : ReadFile(entry.path().string());
+  }
+  return tree;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void AddPage(const std::string& name, const std::string& title) {
+    WriteFile(work / name, Page(title, name));
+  }
+  std::vector<std::string> Args(std::vector<std::string> extra) const {
+    std::vector<std::string> args{"--config-dir", config.path()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  TempDir work;
+  TempDir config;
+};
+
+TEST_F(Cli, ClassifiesItsArgument) {
+  struct Row {
+    const char* name;  // created in the work directory ("" for the directory itself)
+    bool directory;
+    int status;
+  };
+  const Row rows[] = {
+      {"x.htm", true, 1},      // a directory, even one named like a page (and empty: 1)
+      {"pageHTML", false, 0},  // "HTML" without a point qualifies
+      {"page.HTM", false, 0},    {"page.Htm", false, 2},  // a mixed-case ending is ignored
+      {"missing.htm", false, 2},                          // does not exist
+      {"notes.txt", false, 2},
+  };
+  for (const Row& row : rows) {
+    const std::string path = work / row.name;
+    if (row.directory) {
+      fs::create_directory(path);
+    } else if (std::string(row.name) != "missing.htm") {
+      WriteFile(path, Page("Classified", row.name));
+    }
+    const CliRun run = RunCliProcess(Args({path}));
+    EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.err;
+    if (row.status == 2) {
+      EXPECT_NE(run.err.find("neither a directory nor"), std::string::npos);
+    }
+    fs::remove_all(path);
+    fs::remove(work / "Classified.htm");
+  }
+}
+
+TEST_F(Cli, PathWithBlanksNeedsNoQuotes) {
+  fs::create_directory(work / "my pages");
+  WriteFile(work / "my pages/a.htm", Page("Alpha", "a"));
+  const CliRun run = RunCliProcess(Args({work / "my", "pages"}));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(work / "my pages/Alpha.htm"));
+}
+
+TEST_F(Cli, DryRunPrintsThePlanTheRealRunCarriesOut) {
+  AddPage("a.htm", "Intro");
+  AddPage("b.htm", "Intro");
+  AddPage("c.html", "INTRO");
+  AddPage("Intro-1.htm", "Other");  // a final name that is already taken
+  AddPage("d.htm", "d");            // already named after its title
+  WriteFile(work / "e.htm", "no title");
+  const auto work_before = Tree(work.path());
+  const std::vector<std::string> options = {"-o", "WriteErrorLog=1",     "-o", "WriteRenameLog=1",
+                                            "-o", "BackupRenamedFiles=1"};
+  std::vector<std::string> dry = options;
+  dry.push_back("--dry-run");
+  dry.push_back(work.path());
+  const CliRun plan = RunCliProcess(Args(dry));
+  EXPECT_EQ(plan.status, 0) << plan.err;
+  EXPECT_EQ(Tree(work.path()), work_before);  // not a byte changed
+  EXPECT_TRUE(fs::is_empty(config.path()));   // no log, no settings file
+
+  std::vector<std::string> real = options;
+  real.push_back(work.path());
+  const CliRun done = RunCliProcess(Args(real));
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_EQ(plan.out, done.out);
+  EXPECT_NE(done.out.find("a.htm -> Intro.htm"), std::string::npos) << done.out;
+  EXPECT_NE(done.out.find("Files processed: 6"), std::string::npos);
+  EXPECT_TRUE(fs::exists(config / "QLM-ErrorLog.txt"));
+}
+
+TEST_F(Cli, InteractiveClashAnsweredFromStandardInput) {
+  AddPage("a.htm", "Our Prices");
+  AddPage("b.htm", "Our Prices");
+  const CliRun run = RunCliProcess(Args({"-o", "EnableFullAutoMode=0", "-o", "WriteErrorLog=1",
+                                         "-o", "BackupRenamedFiles=0", work.path()}),
+                                   "y\nPrice List\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("[Filename already exists!] Quillomatic has encountered"),
+            std::string::npos);
+  EXPECT_NE(run.err.find("New name [Our Prices-1]: "), std::string::npos);
+  EXPECT_EQ(ReadFile(work / "Price List.htm"), Page("Our Prices", "b.htm"));
+  EXPECT_NE(ReadFile(config / "QLM-ErrorLog.txt")
+                .find("M1) b.htm was manually renamed to Price List.htm\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Cli, EndOfInputAnswersNoAndCancel) {
+  AddPage("a.htm", "Same");
+  AddPage("b.htm", "Same");
+  const CliRun run = RunCliProcess(
+      Args({"-o", "EnableFullAutoMode=0", "-o", "BackupRenamedFiles=0", work.path()}), "");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(fs::exists(work / "b.htm"));
+  EXPECT_NE(run.out.find("Unrenamed (U): 1"), std::string::npos);
+}
+
+TEST_F(Cli, UsageErrorsChangeNothing) {
+  AddPage("a.htm", "Alpha");
+  const auto before = Tree(work.path());
+  const std::vector<std::vector<std::string>> cases = {
+      {"--frobnicate", work.path()},
+      {"-o", "NoSuchKey=1", work.path()},
+      {"-o", "RenameAsHtm=2", work.path()},
+      {"-o", "RenameAsHtm", work.path()},
+      {"--option"},
+      {},
+  };
+  for (const auto& args : cases) {
+    const CliRun run = RunCliProcess(Args(args));
+    EXPECT_EQ(run.status, 2) << (args.empty() ? "(none)" : args[0]);
+    EXPECT_NE(run.err.find("quillomat-cli: "), std::string::npos);
+    EXPECT_EQ(Tree(work.path()), before);
+  }
+  EXPECT_TRUE(fs::is_empty(config.path()));
+}
+
+TEST_F(Cli, JunkSettingsFilesGiveTheDefaults) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i)
+    junk += static_cast<char>((i * 37) % 256);
+  const std::string huge(10 * 1024 * 1024, '=');
+  for (const std::string& contents : {junk, huge}) {
+    WriteFile(config / "Quillomat.ini", contents);
+    AddPage("a.htm", "Alpha");
+    const CliRun run = RunCliProcess(Args({"-o", "BackupRenamedFiles=0", work.path()}));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(work / "Alpha.htm"));              // full auto, .htm: the defaults
+    EXPECT_EQ(ReadFile(config / "Quillomat.ini"), contents);  // never written
+    fs::remove(work / "Alpha.htm");
+  }
+}
+
+TEST_F(Cli, HelpAndVersion) {
+  EXPECT_EQ(RunCliProcess({"--version"}).out, "quillomat-cli 1.01\n");
+  const CliRun help = RunCliProcess({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("End of input answers No or Cancel."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qlm::testing
