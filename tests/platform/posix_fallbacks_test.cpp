@@ -1,6 +1,7 @@
 // PosixFileSystem through the system-call seam: the move fallbacks for file systems that
 // refuse RENAME_NOREPLACE or hard links, and the errors of full or read-only disks.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -77,6 +78,28 @@ TEST(MoveFallbackTest, FailedUnlinkUndoesTheLink) {
   EXPECT_EQ(fs.Move(dir / "a.htm", dir / "b.htm"), FsError::SharingViolation);
   EXPECT_EQ(EntryNames(dir.path()), (Names{"a.htm"}));
   EXPECT_FALSE(fs.NameTaken(dir / "b.htm"));
+}
+
+// On a file system that ignores case, "Intro.htm" is the same entry as "intro.htm" until the
+// file moves away; a hard link stands in for that view here.
+TEST(MoveFallbackTest, CaseOnlyRenameOnCaseInsensitiveFileSystem) {
+  for (bool second_step_fails : {false, true}) {
+    SCOPED_TRACE(second_step_fails ? "second step fails" : "both steps work");
+    TempDir dir;
+    WriteFile(dir / "intro.htm", "text");
+    SystemCallFaults faults;
+    const std::string lower = dir / "intro.htm";
+    const std::string upper = dir / "Intro.htm";
+    faults.Before(Syscall::Renameat2, 1, [&] { ASSERT_EQ(link(lower.c_str(), upper.c_str()), 0); });
+    faults.Before(Syscall::Renameat2, 3, [&] { ASSERT_EQ(unlink(upper.c_str()), 0); });
+    if (second_step_fails) faults.Fail(Syscall::Renameat2, EIO, 3, false);
+    PosixFileSystem fs(faults.calls());
+    EXPECT_EQ(fs.Move(lower, upper), second_step_fails ? FsError::IoDevice : FsError::Ok);
+    EXPECT_EQ(faults.Calls(Syscall::Renameat2), second_step_fails ? 4 : 3);  // via a temporary
+    EXPECT_EQ(EntryNames(dir.path()),
+              (Names{second_step_fails ? "intro.htm" : "Intro.htm"}));  // never lost
+    EXPECT_EQ(ReadFile(dir / EntryNames(dir.path()).front()), "text");
+  }
 }
 
 struct ErrnoRow {

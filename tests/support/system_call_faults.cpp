@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <utility>
 
 namespace qlm::testing {
 namespace {
@@ -20,8 +21,7 @@ struct Plan {
   std::array<int, kCallKinds> fail_nth{};
   std::array<int, kCallKinds> fail_errno{};
   std::array<bool, kCallKinds> fail_after{};
-  std::array<int, kCallKinds> hook_nth{};
-  std::array<std::function<void()>, kCallKinds> hooks{};
+  std::array<std::vector<std::pair<int, std::function<void()>>>, kCallKinds> hooks{};
   int tmpfile_errno = 0;
 };
 
@@ -31,7 +31,9 @@ Plan plan;
 bool Intercept(Syscall call) {
   auto index = static_cast<std::size_t>(call);
   int number = ++plan.calls[index];
-  if (plan.hook_nth[index] == number && plan.hooks[index]) plan.hooks[index]();
+  for (const auto& [nth, hook] : plan.hooks[index]) {
+    if (nth == number) hook();
+  }
   int nth = plan.fail_nth[index];
   if (nth > 0 && (number == nth || (plan.fail_after[index] && number > nth))) {
     errno = plan.fail_errno[index];
@@ -100,9 +102,7 @@ void SystemCallFaults::FailTmpfile(int errno_value) {
 }
 
 void SystemCallFaults::Before(Syscall call, int nth, std::function<void()> hook) {
-  auto index = static_cast<std::size_t>(call);
-  plan.hook_nth[index] = nth;
-  plan.hooks[index] = std::move(hook);
+  plan.hooks[static_cast<std::size_t>(call)].emplace_back(nth, std::move(hook));
 }
 
 int SystemCallFaults::Calls(Syscall call) const {

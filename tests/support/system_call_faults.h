@@ -25,7 +25,8 @@ class SystemCallFaults {
   void Fail(Syscall call, int errno_value, int nth = 1, bool and_after = true);
   // Only open() calls asking for O_TMPFILE fail (the file system "does not support" it).
   void FailTmpfile(int errno_value);
-  // Runs `hook` right before call number `nth` of `call` reaches the kernel.
+  // Runs `hook` right before call number `nth` of `call` reaches the kernel (any number of
+  // hooks per call kind).
   void Before(Syscall call, int nth, std::function<void()> hook);
   // How many calls of `call` were made.
   int Calls(Syscall call) const;
