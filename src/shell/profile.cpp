@@ -11,6 +11,12 @@ constexpr char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
+std::string Fold(std::string_view text) {
+  std::string folded(text);
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
+  return folded;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return FoldAscii(x) == FoldAscii(y);
@@ -66,14 +72,8 @@ Profile::Profile(std::string_view text) {
     if (line.front() == '[') {
       std::string_view name = line.substr(1);
       name = Trim(name.substr(0, name.find(']')));
-      const bool seen = std::any_of(sections_.begin(), sections_.end(), [&](const Section& s) {
-        return EqualsIgnoringCase(s.name, name);
-      });
-      target = nullptr;
-      if (!seen) {
-        sections_.push_back(Section{std::string(name), {}});
-        target = &sections_.back().entries;
-      }
+      const auto [it, added] = sections_.try_emplace(Fold(name));
+      target = added ? &it->second : nullptr;
       continue;
     }
     if (target == nullptr) continue;  // before the first section, or in a duplicate one
@@ -87,12 +87,10 @@ Profile::Profile(std::string_view text) {
 }
 
 std::optional<std::string> Profile::Find(std::string_view section, std::string_view key) const {
-  for (const Section& s : sections_) {
-    if (!EqualsIgnoringCase(s.name, section)) continue;
-    for (const Entry& e : s.entries) {
-      if (EqualsIgnoringCase(e.key, key)) return e.value;
-    }
-    return std::nullopt;  // sections are unique by name after parsing
+  const auto it = sections_.find(Fold(section));
+  if (it == sections_.end()) return std::nullopt;
+  for (const Entry& e : it->second) {
+    if (EqualsIgnoringCase(e.key, key)) return e.value;
   }
   return std::nullopt;
 }

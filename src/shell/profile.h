@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,11 +53,8 @@ class Profile {
     std::string key;
     std::optional<std::string> value;  // nullopt: a line without '='
   };
-  struct Section {
-    std::string name;
-    std::vector<Entry> entries;
-  };
-  std::vector<Section> sections_;
+  // Sections by their name with ASCII letters folded, so a file of many sections stays cheap.
+  std::map<std::string, std::vector<Entry>> sections_;
 };
 
 // The integer of a value as GetPrivateProfileIntA converts it; `value` is nullopt for a
