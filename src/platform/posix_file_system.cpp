@@ -30,11 +30,6 @@ FsError DirectoryError(int error) {
   return (error == ENOENT || error == ENOTDIR) ? FsError::PathNotFound : ErrorFromErrno(error);
 }
 
-// The path without trailing '/' (the root stays "/").
-std::string WithoutTrailingSlash(const std::string& path) {
-  return DirectoryKey(path);
-}
-
 class SnapshotSearch final : public DirectorySearch {
  public:
   explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
@@ -70,9 +65,13 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
     std::sort(candidates.begin(), candidates.end());  // a fixed choice among a.htm and A.htm
     bool stale = false;
     for (const std::string& candidate : candidates) {
-      error = candidate == parts.name ? ENOENT : attempt(JoinPath(parts.directory, candidate));
+      const std::string candidate_path = JoinPath(parts.directory, candidate);
+      error = candidate == parts.name ? ENOENT : attempt(candidate_path);
       if (error == 0) stored_name = candidate;
       if (error != ENOENT) return ErrorFromErrno(error);
+      // ENOENT also comes from a dangling link, which is still a name of the directory.
+      struct stat status;
+      if (lstat(candidate_path.c_str(), &status) == 0 || errno != ENOENT) continue;
       index->Remove(candidate);
       stale = true;
     }
@@ -153,7 +152,7 @@ bool PosixFileSystem::NameTaken(const std::string& path) {
 
 FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
   if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
-  const std::string trimmed = WithoutTrailingSlash(path);
+  const std::string trimmed = posix::WithoutTrailingSlashes(path);
   std::lock_guard lock(mutex_);
   struct stat status;
   std::string stored_name;
@@ -176,7 +175,7 @@ FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
 
 FsError PosixFileSystem::CreateDirectory(const std::string& path) {
   if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
-  PathParts parts = SplitPath(WithoutTrailingSlash(path));
+  PathParts parts = SplitPath(posix::WithoutTrailingSlashes(path));
   if (FsError error = CheckNewName(parts.name); error != FsError::Ok) return error;
   std::lock_guard lock(mutex_);
   FsError error = FsError::Ok;

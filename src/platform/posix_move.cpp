@@ -67,9 +67,10 @@ int PosixFileSystem::RenameThroughTemporary(const std::string& from, const std::
   return error;
 }
 
-FsError PosixFileSystem::Move(const std::string& from, const std::string& to) {
-  if (FsError error = posix::CheckPath(from); error != FsError::Ok) return error;
+FsError PosixFileSystem::Move(const std::string& from_path, const std::string& to) {
+  if (FsError error = posix::CheckPath(from_path); error != FsError::Ok) return error;
   if (FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  const std::string from = posix::WithoutTrailingSlashes(from_path);
   const posix::PathParts source = posix::SplitPath(from);
   const posix::PathParts target = posix::SplitPath(to);
   if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;

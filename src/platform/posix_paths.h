@@ -21,6 +21,12 @@ PathParts SplitPath(std::string_view path);
 // layer caches a directory's index.
 std::string DirectoryKey(std::string_view directory);
 
+// The path without trailing '/' ("/" stays "/"); an entry named with a trailing '/' (a
+// directory) is the same entry without it.
+inline std::string WithoutTrailingSlashes(std::string_view path) {
+  return DirectoryKey(path);
+}
+
 // directory + "/" + name, without doubling a trailing '/'.
 std::string JoinPath(std::string_view directory, std::string_view name);
 

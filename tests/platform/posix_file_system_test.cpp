@@ -159,6 +159,21 @@ TEST(PosixFileSystemTest, MovesRenameAndKeepTheIndexCurrent) {
   EXPECT_EQ(fs.Move(dir / "gone.htm", dir / "y.htm"), FsError::FileNotFound);
 }
 
+TEST(PosixFileSystemTest, DirectoriesAndDanglingLinksAreEntriesToo) {
+  TempDir dir;
+  ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+  ASSERT_EQ(symlink("nowhere", (dir / "Dangling.htm").c_str()), 0);
+  PosixFileSystem fs;
+  EXPECT_EQ(fs.Move(dir / "sub/", dir / "Sub"), FsError::Ok);  // case only, trailing '/'
+  EXPECT_TRUE(fs.NameTaken(dir / "dangling.HTM"));
+  FileInfo info;
+  EXPECT_EQ(fs.GetInfo(dir / "dangling.htm", info), FsError::FileNotFound);
+  EXPECT_TRUE(fs.NameTaken(dir / "DANGLING.htm"));  // still known after the failed lookup
+  EXPECT_EQ(fs.Move(dir / "Sub", dir / "DANGLING.HTM"), FsError::AlreadyExists);
+  EXPECT_EQ(fs.Move(dir / "dangling.htm", dir / "link.htm"), FsError::Ok);  // the link moves
+  EXPECT_EQ(EntryNames(dir.path()), (Names{"Sub", "link.htm"}));
+}
+
 TEST(PosixFileSystemTest, CreateAndDeleteFollowTheCaseRules) {
   TempDir dir;
   PosixFileSystem fs;
