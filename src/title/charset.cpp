@@ -207,6 +207,7 @@ std::string ChooseCharset(std::string_view page, std::string_view span) {
 std::string ConvertToUtf8(std::string_view title, const std::string& charset, bool cut) {
   std::string out;
   if (charset == kUtf8) {
+    if (IsValidUtf8(title)) return std::string(title);  // the common case, copied whole
     AppendRepairedUtf8(title, cut, out);
     return out;
   }

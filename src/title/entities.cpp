@@ -41,9 +41,12 @@ const std::array<EntityRow, 100> EntityTable = {{
 }};
 
 int FindEntity(std::string_view name) {
-  // A linear scan of 100 short names costs less than the title's own copy.
+  // A linear scan of 100 short names; length and first letter rule out nearly every row
+  // before a full comparison.
+  if (name.empty()) return -1;
   for (const EntityRow& row : EntityTable) {
-    if (row.name == name) return row.code;
+    if (row.name.size() == name.size() && row.name[0] == name[0] && row.name == name)
+      return row.code;
   }
   return -1;
 }

@@ -29,7 +29,7 @@ void ReplaceEnDash(std::string& text) {
   std::size_t write = found;
   std::size_t read = found;
   while (read < text.size()) {
-    if (text.compare(read, kEnDash.size(), kEnDash) == 0) {
+    if (text[read] == kEnDash[0] && text.compare(read, kEnDash.size(), kEnDash) == 0) {
       text[write++] = '-';
       read += kEnDash.size();
     } else {
@@ -42,8 +42,14 @@ void ReplaceEnDash(std::string& text) {
 }  // namespace
 
 void TitleToFileName(std::string& title) {
-  for (const CharRow& row : kCharRows)
-    ReplaceChar(title, row.from, row.to);
+  // One scan for which bytes occur, so that only the rows that change something pay for a
+  // pass of their own: a typical title needs one or two of the twelve.
+  bool present[256] = {};
+  for (const char c : title)
+    present[static_cast<unsigned char>(c)] = true;
+  for (const CharRow& row : kCharRows) {
+    if (present[static_cast<unsigned char>(row.from)]) ReplaceChar(title, row.from, row.to);
+  }
   ReplaceEnDash(title);
   CollapseSpaces(title);
 }

@@ -52,18 +52,19 @@ bool IsValidUtf8(std::string_view text) {
 
 void AppendRepairedUtf8(std::string_view text, bool drop_truncated_tail, std::string& out) {
   out.reserve(out.size() + text.size());
+  std::size_t run = 0;  // start of the well-formed bytes not yet appended
   std::size_t at = 0;
   while (at < text.size()) {
     const Utf8Step step = NextUtf8(text, at);
-    if (step.valid) {
-      out.append(text.substr(at, step.length));
-    } else if (step.truncated && drop_truncated_tail) {
-      return;
-    } else {
+    if (!step.valid) {
+      out.append(text.substr(run, at - run));
+      if (step.truncated && drop_truncated_tail) return;
       out.append(kReplacement);
+      run = at + step.length;
     }
     at += step.length;
   }
+  out.append(text.substr(run));
 }
 
 void CutUtf8(std::string& text, std::size_t limit) {

@@ -1,11 +1,7 @@
 // A FileSystem for the title tests: only OpenForReading works. It serves files from memory
-// (with injectable open and read failures) or, for paths under a real directory, from disk
-// through POSIX calls, and counts how many files it opened and how many were closed again.
+// (with injectable open and read failures) or passes the open on to a real layer, and counts
+// how many files it opened, read and closed again.
 #pragma once
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -49,30 +45,23 @@ class CountedFile : public ReadableFile {
   FsError read_error_;
 };
 
-// A real file opened with open(2): regular files only, never blocking.
-class DiskFile : public ReadableFile {
+// Another layer's file, counted like the in-memory ones.
+class CountedDiskFile : public ReadableFile {
  public:
-  DiskFile(FileCounts& counts, int fd) : counts_(counts), fd_(fd) { ++counts_.opened; }
-  ~DiskFile() override {
-    ::close(fd_);
-    ++counts_.closed;
+  CountedDiskFile(FileCounts& counts, std::unique_ptr<ReadableFile> file)
+      : counts_(counts), file_(std::move(file)) {
+    ++counts_.opened;
   }
+  ~CountedDiskFile() override { ++counts_.closed; }
   FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
     ++counts_.reads;
-    const ssize_t n = ::read(fd_, buffer, capacity);
-    bytes_read = n < 0 ? 0 : static_cast<std::size_t>(n);
-    return n < 0 ? ErrorFromErrno(errno) : FsError::Ok;
+    return file_->Read(buffer, capacity, bytes_read);
   }
-  FsError Size(std::uint64_t& size) override {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) return ErrorFromErrno(errno);
-    size = static_cast<std::uint64_t>(st.st_size);
-    return FsError::Ok;
-  }
+  FsError Size(std::uint64_t& size) override { return file_->Size(size); }
 
  private:
   FileCounts& counts_;
-  int fd_;
+  std::unique_ptr<ReadableFile> file_;
 };
 
 class FakeFileSystem : public FileSystem {
@@ -85,7 +74,7 @@ class FakeFileSystem : public FileSystem {
 
   FileCounts counts;
   std::map<std::string, Entry> files;  // in-memory files by path
-  bool use_disk = false;               // paths not in `files` are opened on disk
+  FileSystem* disk = nullptr;          // when set, opens the paths not in `files`
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override {
     file.reset();
@@ -96,16 +85,11 @@ class FakeFileSystem : public FileSystem {
           std::make_unique<CountedFile>(counts, found->second.contents, found->second.read_error);
       return FsError::Ok;
     }
-    if (!use_disk) return FsError::FileNotFound;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ErrorFromErrno(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return FsError::AccessDenied;
-    }
-    file = std::make_unique<DiskFile>(counts, fd);
-    return FsError::Ok;
+    if (disk == nullptr) return FsError::FileNotFound;
+    std::unique_ptr<ReadableFile> real;
+    const FsError error = disk->OpenForReading(path, real);
+    if (error == FsError::Ok) file = std::make_unique<CountedDiskFile>(counts, std::move(real));
+    return error;
   }
 
   // Nothing else is needed by the title reader.

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "common/messages.h"
+#include "platform/posix_file_system.h"
 #include "support/temp_dir.h"
 #include "title/fake_file_system.h"
 
@@ -110,7 +111,7 @@ TEST(ReadTitle, ReadsAtMost1000Bytes) {
   EXPECT_EQ(out, kParse);
 }
 
-// Real files, opened the way the platform layer opens them (regular files only, no blocking).
+// Real files through the real file layer.
 class ReadTitleOnDisk : public ::testing::Test {
  protected:
   std::int32_t Read(const std::string& name, std::string& out) {
@@ -120,11 +121,9 @@ class ReadTitleOnDisk : public ::testing::Test {
     EXPECT_EQ(fs_.counts.opened, fs_.counts.closed);
     EXPECT_EQ(stats_.FilesProcessed, stats_.ReadErrors + stats_.TitleErrors + ok_count_);
   }
-  FakeFileSystem fs_ = [] {
-    FakeFileSystem fs;
-    fs.use_disk = true;
-    return fs;
-  }();
+  void SetUp() override { fs_.disk = &posix_; }
+  PosixFileSystem posix_;
+  FakeFileSystem fs_;
   testing::TempDir dir_;
   RunStatistics stats_;
   int ok_count_ = 0;
