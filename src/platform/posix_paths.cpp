@@ -13,9 +13,9 @@ namespace qlm::posix {
 PathParts SplitPath(std::string_view path) {
   std::size_t slash = path.rfind('/');
   if (slash == std::string_view::npos) return {".", std::string(path)};
-  std::string directory(path.substr(0, slash));
-  if (directory.empty()) directory = "/";
-  return {directory, std::string(path.substr(slash + 1))};
+  // Built in one go: assigning "/" afterwards trips a false -Wrestrict of g++ 12 at -O3.
+  std::string_view directory = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+  return {std::string(directory), std::string(path.substr(slash + 1))};
 }
 
 std::string DirectoryKey(std::string_view directory) {
