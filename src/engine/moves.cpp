@@ -14,6 +14,7 @@ namespace qlm {
 
 namespace {
 constexpr std::string_view kScratchExtension = ".qlm";
+constexpr int kScratchSearchAttempts = 3;
 }  // namespace
 
 FsError Run::MoveLoop() {
@@ -78,10 +79,12 @@ void Run::KeepName() {
 void Run::RenameScratchFiles(bool leftovers) {
   std::unique_ptr<DirectorySearch> search;
   std::string name;
-  if (env_.fs.OpenSearch(RunDirectory, SearchKind::Scratch, search) != FsError::Ok ||
-      !search->Next(name)) {
-    return;
-  }
+  // A search that fails once (EIO, EMFILE, ENOMEM) must not leave every handled document
+  // under its scratch name while the run reports success: try again before giving up.
+  FsError opened = FsError::GeneralFailure;
+  for (int attempt = 0; attempt < kScratchSearchAttempts && opened != FsError::Ok; ++attempt)
+    opened = env_.fs.OpenSearch(RunDirectory, SearchKind::Scratch, search);
+  if (opened != FsError::Ok || !search->Next(name)) return;
   // Scratch files left by an interrupted run are the user's documents: they get their final
   // names back here and are then processed like any other file.
   if (leftovers) logs_.LogCheckResult(Severity::Warning, msg::kScratchFilesRenamedBack);
