@@ -50,8 +50,9 @@ void TerminalView::ClearProgress() {
 
 void TerminalView::Print(const std::string& line) {
   ClearProgress();
+  // No flush per line: a terminal is line-buffered anyway, and a pipe or file gets the
+  // lines in a few large writes.
   std::fprintf(out_, "%s\n", line.c_str());
-  std::fflush(out_);
 }
 
 bool TerminalView::ReadLine(std::string& line) {

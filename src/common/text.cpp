@@ -102,7 +102,8 @@ void StripExtension(std::string& text) {
 void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extension) {
   if (!extension.empty()) StripExtension(text);
   if (n > 1) {
-    const std::string previous = "-" + IntToText(n - 1);
+    std::string previous(1, '-');
+    previous += IntToText(n - 1);
     if (text.size() >= previous.size() &&
         text.compare(text.size() - previous.size(), previous.size(), previous) == 0) {
       text.erase(text.size() - previous.size());

@@ -37,7 +37,8 @@ FsError Run::MoveLoop() {
       if (const auto known = last_number_.find(memo_key); known != last_number_.end()) {
         retry = known->second;
         StripExtension(numbered);
-        numbered += "-" + IntToText(retry);
+        numbered += '-';
+        numbered += IntToText(retry);
         numbered += extension;
       }
     }

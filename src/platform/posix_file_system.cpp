@@ -127,6 +127,17 @@ void PosixFileSystem::NoteCreated(const std::string& directory, const std::strin
   cache_.Touched(key);
 }
 
+void PosixFileSystem::NoteMoved(const std::string& from_directory, const std::string& from_name,
+                                const std::string& to_directory, const std::string& to_name) {
+  const std::string from_key = DirectoryKey(from_directory);
+  const std::string to_key = DirectoryKey(to_directory);
+  if (posix::NameIndex* index = cache_.Peek(from_key)) index->Remove(from_name);
+  if (posix::NameIndex* index = cache_.Peek(to_key)) index->Add(to_name);
+  // One stamp read per directory: a move within a directory changes it once.
+  cache_.Touched(from_key);
+  if (to_key != from_key) cache_.Touched(to_key);
+}
+
 void PosixFileSystem::NoteRemoved(const std::string& directory, const std::string& name) {
   const std::string key = DirectoryKey(directory);
   if (posix::NameIndex* index = cache_.Peek(key)) index->Remove(name);
@@ -143,11 +154,10 @@ bool PosixFileSystem::NameTaken(const std::string& path) {
   posix::NameIndex* index = cache_.Get(DirectoryKey(parts.directory), error);
   if (index == nullptr) return lstat(path.c_str(), &status) == 0;
   std::string holder;
-  if (FindHolder(*index, parts.directory, parts.name, {}, holder)) return true;
-  // Not in the index: the exact name may still have appeared behind the layer's back.
-  if (lstat(path.c_str(), &status) != 0) return false;
-  index->Add(parts.name);
-  return true;
+  // The index was checked against the directory's stamp just now, so a miss is an answer:
+  // a name created behind the layer's back within the same clock tick is still caught by
+  // the kernel when a move or create meets it.
+  return FindHolder(*index, parts.directory, parts.name, {}, holder);
 }
 
 FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {

@@ -58,6 +58,9 @@ class PosixFileSystem final : public FileSystem {
                   const std::string& except, std::string& holder);
   // Records a name the layer created in (or learned of in) `directory`.
   void NoteCreated(const std::string& directory, const std::string& name);
+  // Records a move the layer made, reading each directory's stamp once.
+  void NoteMoved(const std::string& from_directory, const std::string& from_name,
+                 const std::string& to_directory, const std::string& to_name);
   // Records a name the layer removed from `directory`.
   void NoteRemoved(const std::string& directory, const std::string& name);
 

@@ -104,8 +104,7 @@ FsError PosixFileSystem::Move(const std::string& from_path, const std::string& t
     failure = RenameThroughTemporary(source_path, to, source.directory);
   }
   if (failure == 0) {
-    NoteRemoved(source.directory, source_name);
-    NoteCreated(target.directory, target.name);
+    NoteMoved(source.directory, source_name, target.directory, target.name);
     return FsError::Ok;
   }
   struct stat status;
