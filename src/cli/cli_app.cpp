@@ -91,6 +91,11 @@ void PrintCounters(const RunStatistics& s) {
 }  // namespace
 
 int RunCli(int argc, char** argv) {
+  PosixFileSystem disk;
+  return RunCli(argc, argv, disk);
+}
+
+int RunCli(int argc, char** argv, FileSystem& disk) {
   CliOptions options;
   if (const std::string complaint = ParseCliOptions(argc, argv, options); !complaint.empty()) {
     return UsageError(complaint);
@@ -113,7 +118,6 @@ int RunCli(int argc, char** argv) {
     return UsageError("missing PATH (a directory or an .htm/.html file)");
   }
 
-  PosixFileSystem disk;
   // A dry run creates nothing, not even a missing --config-dir.
   std::string program_directory;
   if (options.dry_run && options.config_dir) {

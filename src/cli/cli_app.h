@@ -2,6 +2,10 @@
 // settings file and logs as the desktop program.
 #pragma once
 
+namespace qlm {
+class FileSystem;
+}
+
 namespace qlm::cli {
 
 // Exit statuses.
@@ -12,5 +16,8 @@ inline constexpr int kExitAborted = 130;
 
 // Runs the program with the process's arguments and standard streams; returns its status.
 int RunCli(int argc, char** argv);
+// The same on the file layer `disk` instead of the real one (a test build wraps it to stop at
+// an exact point).
+int RunCli(int argc, char** argv, FileSystem& disk);
 
 }  // namespace qlm::cli

@@ -1,0 +1,148 @@
+#include "crash/kill_point_file_system.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace qlm::crash {
+namespace {
+
+// Kills this process at once: no destructor, no flush, no atexit handler runs, exactly as
+// when the machine loses power or the user sends SIGKILL.
+[[noreturn]] void KillNow() {
+  kill(getpid(), SIGKILL);
+  std::abort();  // not reached
+}
+
+// A log file whose writes are numbered like the file layer's own mutating calls.
+class KillPointLogFile final : public LogFile {
+ public:
+  KillPointLogFile(std::unique_ptr<LogFile> inner, KillPointFileSystem& owner, std::string path)
+      : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
+  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    return owner_.Mutate("logwrite", path_, std::to_string(bytes.size()),
+                         [&] { return inner_->WriteAt(offset, bytes); });
+  }
+  FsError Size(std::uint64_t& size) override { return inner_->Size(size); }
+  FsError Sync() override {
+    return owner_.Mutate("logsync", path_, "", [&] { return inner_->Sync(); });
+  }
+
+ private:
+  std::unique_ptr<LogFile> inner_;
+  KillPointFileSystem& owner_;
+  std::string path_;
+};
+
+// Trace lines hold paths; a control byte in one must not break the line.
+std::string Printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  }
+  return out;
+}
+
+}  // namespace
+
+KillPlan KillPlanFromEnvironment() {
+  KillPlan plan;
+  if (const char* at = std::getenv("QLM_KILL_AT")) {
+    char* end = nullptr;
+    const long long value = std::strtoll(at, &end, 10);
+    if (end != at && *end == '\0' && value > 0) plan.kill_at = value;
+  }
+  if (const char* when = std::getenv("QLM_KILL_WHEN")) {
+    plan.after = std::string_view(when) == "after";
+  }
+  if (const char* trace = std::getenv("QLM_KILL_TRACE")) {
+    plan.trace_fd = open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  }
+  return plan;
+}
+
+KillPointFileSystem::KillPointFileSystem(FileSystem& inner, KillPlan plan)
+    : inner_(inner), plan_(plan) {}
+
+std::int64_t KillPointFileSystem::Begin(std::string_view kind, std::string_view a,
+                                        std::string_view b) {
+  const std::int64_t number = ++count_;
+  if (plan_.trace_fd >= 0) {
+    // One write per line, unbuffered, so the trace is whole up to a kill.
+    std::string line = std::to_string(number) + '\t' + std::string(kind) + '\t' + Printable(a) +
+                       '\t' + Printable(b) + '\n';
+    [[maybe_unused]] const ssize_t written = write(plan_.trace_fd, line.data(), line.size());
+  }
+  if (number == plan_.kill_at && !plan_.after) KillNow();
+  return number;
+}
+
+void KillPointFileSystem::End(std::int64_t number) {
+  if (number == plan_.kill_at && plan_.after) KillNow();
+}
+
+FsError KillPointFileSystem::OpenForReading(const std::string& path,
+                                            std::unique_ptr<ReadableFile>& file) {
+  return inner_.OpenForReading(path, file);
+}
+
+bool KillPointFileSystem::NameTaken(const std::string& path) {
+  return inner_.NameTaken(path);
+}
+
+FsError KillPointFileSystem::GetInfo(const std::string& path, FileInfo& info) {
+  return inner_.GetInfo(path, info);
+}
+
+FsError KillPointFileSystem::Move(const std::string& from, const std::string& to) {
+  return Mutate("move", from, to, [&] { return inner_.Move(from, to); });
+}
+
+FsError KillPointFileSystem::Copy(const std::string& from, const std::string& to,
+                                  bool fail_if_exists) {
+  return Mutate("copy", from, to, [&] { return inner_.Copy(from, to, fail_if_exists); });
+}
+
+FsError KillPointFileSystem::CreateDirectory(const std::string& path) {
+  return Mutate("mkdir", path, "", [&] { return inner_.CreateDirectory(path); });
+}
+
+FsError KillPointFileSystem::Delete(const std::string& path) {
+  return Mutate("delete", path, "", [&] { return inner_.Delete(path); });
+}
+
+FsError KillPointFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
+                                        std::unique_ptr<DirectorySearch>& search) {
+  return inner_.OpenSearch(directory, kind, search);
+}
+
+DriveKind KillPointFileSystem::GetDriveKind(const std::string& directory) {
+  return inner_.GetDriveKind(directory);
+}
+
+FsError KillPointFileSystem::ProbeWritable(const std::string& directory) {
+  return inner_.ProbeWritable(directory);
+}
+
+FsError KillPointFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) {
+  std::unique_ptr<LogFile> opened;
+  const FsError error = inner_.OpenLog(path, opened);
+  if (error == FsError::Ok && opened) {
+    file = std::make_unique<KillPointLogFile>(std::move(opened), *this, path);
+  }
+  return error;
+}
+
+FsError KillPointFileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
+                                           std::string& contents) {
+  return inner_.ReadWholeFile(path, limit, contents);
+}
+
+FsError KillPointFileSystem::ReplaceFileAtomically(const std::string& path,
+                                                   std::string_view contents) {
+  return Mutate("replace", path, "", [&] { return inner_.ReplaceFileAtomically(path, contents); });
+}
+
+}  // namespace qlm::crash
