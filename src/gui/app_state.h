@@ -1,0 +1,35 @@
+// The desktop program's process state: one record, filled by start-up and lent to the main
+// window. Nothing else in the program keeps state of its own beyond a window's life.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "common/types.h"
+#include "platform/event.h"
+#include "platform/file_system.h"
+#include "platform/program_directory.h"
+#include "shell/settings.h"
+
+namespace qlm::gui {
+
+struct AppState {
+  Settings settings;             // the OptionSet, LastDirectory and the settings file's path
+  std::string TargetPath;        // what the next run processes
+  std::string ProgramDirectory;  // the settings file and both logs, ending in '/'
+  RunMode mode = RunMode::None;  // the command line's request, acted on once by the window
+  // Signalled while a directory run may go on; the window resets it to ask for an abort.
+  Event ContinueEvent{true};
+  // Set by the window just before a directory run's worker starts, cleared by the run.
+  std::atomic<bool> RunActive{false};
+};
+
+// Start-up: takes the argument from `argv` (all words after the program's name), classifies
+// it, finds the program directory (beside `executable` when writable, else the user's
+// configuration directory; "." when neither can be had, so the logs then fail silently) and
+// loads the settings from it. Never reports anything: a missing or unusable argument leaves
+// `mode` at None.
+void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::string& executable,
+             const EnvironmentLookup& environment, AppState& state);
+
+}  // namespace qlm::gui
