@@ -106,6 +106,20 @@ inline constexpr std::string_view kSettingsSection = "Options";
 // Windows and choosers.
 inline constexpr std::string_view kMainCaption = "Quillomat 1.01";
 inline constexpr std::string_view kOptionsCaption = "Options";
+// The options dialog's boxes: each text begins with two blanks, and the one of 3011 ends in one.
+inline constexpr std::string_view kBoxBackupRenamedFiles = "  Backup renamed files";
+inline constexpr std::string_view kBoxBackupCreateNewDir = "  Always create new backup dir ";
+inline constexpr std::string_view kBoxBackupUnrenamedFiles = "  Backup unrenamed files";
+inline constexpr std::string_view kBoxBackupOverwriteExisting =
+    "  Overwrite existing files in backup dir";
+inline constexpr std::string_view kBoxEnableFullAutoMode = "  Enable full auto mode";
+inline constexpr std::string_view kBoxEnableShellExts = "  Enable shell extensions";
+inline constexpr std::string_view kBoxParseHTMLEntities = "  Enable parsing of HTML entities";
+inline constexpr std::string_view kBoxRenameAsHtm = "  Rename as *.htm";
+inline constexpr std::string_view kBoxWriteErrorLog = "  Write error log";
+inline constexpr std::string_view kBoxWriteRenameLog = "  Write rename log";
+inline constexpr std::string_view kOptionsReset = "&Reset";
+inline constexpr std::string_view kOptionsClose = "&Close";
 inline constexpr std::string_view kFolderChooserTitle =
     "Select the directory for Quillomat to process...";
 inline constexpr std::string_view kFileChooserTitle =

@@ -25,6 +25,19 @@ inline constexpr int kRenameOk = 1000;
 inline constexpr int kRenameCancel = 1001;
 inline constexpr int kRenameEdit = 1002;
 inline constexpr int kRenamePrompt = 1003;
+// Options dialog.
+inline constexpr int kOptionsClose = 3000;
+inline constexpr int kOptionsReset = 3001;
+inline constexpr int kBackupUnrenamedFiles = 3002;
+inline constexpr int kBackupRenamedFiles = 3003;  // toggled by the dialog itself
+inline constexpr int kBackupOverwriteExisting = 3004;
+inline constexpr int kEnableFullAutoMode = 3005;
+inline constexpr int kRenameAsHtm = 3006;
+inline constexpr int kWriteErrorLog = 3007;
+inline constexpr int kEnableShellExts = 3008;
+inline constexpr int kParseHTMLEntities = 3009;
+inline constexpr int kWriteRenameLog = 3010;
+inline constexpr int kBackupCreateNewDir = 3011;
 }  // namespace ctl
 
 namespace mb {
