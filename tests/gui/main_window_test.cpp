@@ -361,21 +361,24 @@ class MainWindowTest : public QObject {
   // Under ThreadSanitizer this is also the race check of the worker and the window.
   void randomAbortsLoseNothing() {
     std::mt19937 random(20240517);
+    int aborted = 0;
     for (int round = 0; round < 6; ++round) {
       WindowFixture f;
-      for (int i = 0; i < 40; ++i) {
+      for (int i = 0; i < 200; ++i) {
         f.AddPage("page" + std::to_string(i) + ".htm", "Title " + std::to_string(i % 7));
       }
       qlm::gui::MainWindow& window = f.Make();
       window.Initialise();
       f.directory_answers.push_back(f.pages.path());
       f.Click(ctl::kProcessDir);
-      QTest::qWait(static_cast<int>(random() % 60));
+      QTest::qWait(static_cast<int>(random() % 40));
       f.Click(ctl::kExit);  // Abort while the run is active; a no-op if it has ended
       QVERIFY(f.WaitForRunEnd());
       QVERIFY2(f.NothingLost(), qPrintable(QString::number(round)));
-      QVERIFY(window.isVisible() || !f.window->RunInProgress());
+      QVERIFY(window.isVisible());
+      if (f.Text(ctl::kFilesProcessed) != QStringLiteral("200")) ++aborted;
     }
+    qInfo("%d of 6 runs were aborted before their last file", aborted);
   }
 
   // Destroying the window mid-run waits for the run, which still names every file.
