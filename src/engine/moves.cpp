@@ -46,8 +46,17 @@ FsError Run::MoveLoop() {
     MakeNumberedName(numbered, retry, extension);
     DestinationPath = numbered;
   }
-  if (numbering_title && error == FsError::Ok && retry > 0) last_number_[memo_key] = retry;
+  if (error == FsError::Ok) {
+    JournalMove();
+    if (numbering_title && retry > 0) last_number_[memo_key] = retry;
+  }
   return error;
+}
+
+void Run::JournalMove() {
+  if (DestinationPath == SourcePath) return;
+  journal_.RecordMove(RunDirectory, directory_run() ? '1' : 'S', FileNamePart(SourcePath),
+                      FileNamePart(DestinationPath));
 }
 
 void Run::KeepName() {
@@ -103,6 +112,8 @@ void Run::RenameScratchFiles(bool leftovers) {
       to = numbered.substr(0, numbered.size() - kScratchExtension.size());
       to += FinalExtension();
     }
+    if (error == FsError::Ok)
+      journal_.RecordMove(RunDirectory, leftovers ? 'L' : '2', name, FileNamePart(to));
     JourneyStep step;
     step.stage = JourneyStep::Stage::Final;
     step.from = name;

@@ -94,6 +94,7 @@ void Run::ProcessInteractive(bool taken) {
     SetStatus(msg::kRenamingToTemporary);
     const FsError error = env_.fs.Move(SourcePath, DestinationPath);
     if (error == FsError::Ok) {
+      JournalMove();
       ReportScratchMove(error);
       AfterMove();
       return;

@@ -27,7 +27,9 @@ Run::Run(RunKind kind, RunEnvironment& environment)
     : kind_(kind),
       env_(environment),
       RunOptions(environment.options),
-      logs_(environment.fs, environment.clock, environment.ProgramDirectory, RunOptions) {}
+      logs_(environment.fs, environment.clock, environment.ProgramDirectory, RunOptions),
+      journal_(environment.fs, environment.clock, environment.ProgramDirectory,
+               kind == RunKind::DirectoryRun ? "dir" : "file") {}
 
 RunResult Run::Execute() {
   RunEnd end = RunEnd::EndedEarly;
@@ -140,6 +142,7 @@ bool Run::AbortRequested() {
 
 void Run::End() {
   RunView& view = env_.view;
+  journal_.End();
   logs_.EndLogs();
   if (RunOptions.WriteErrorLog || RunOptions.WriteRenameLog) {
     view.EnableControl(ctl::kViewLogs, true);

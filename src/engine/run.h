@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "common/types.h"
+#include "engine/journal.h"
 #include "engine/processing_run.h"
 #include "logs/run_logs.h"
 #include "platform/errors.h"
@@ -47,6 +48,8 @@ class Run {
   void RenameScratchFiles(bool leftovers);
   void RenameBack();
   void ReportScratchMove(FsError error);
+  // Journals the move of SourcePath to DestinationPath that just succeeded.
+  void JournalMove();
 
   // --- backups (backup.cpp) ---
   void CreateBackupDirectory();
@@ -62,6 +65,7 @@ class Run {
   OptionSet RunOptions;
   RunStatistics statistics_;
   RunLogs logs_;
+  RunJournal journal_;
 
   std::string RunDirectory;  // ends in '/'
   std::string CurrentName;

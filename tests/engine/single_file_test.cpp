@@ -52,7 +52,9 @@ TEST(SingleFile, NoLogNoBackupNoAbortAndLastDirectorySet) {
   h.RunFile("page.htm");
   EXPECT_EQ(Listing(h.work.path()).count("Report.htm"), 1u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.work.path()), {}), 1);
-  EXPECT_TRUE(std::filesystem::is_empty(h.program.path()));
+  // No log: the program directory holds only the journal of the move.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.program.path()), {}), 1);
+  EXPECT_TRUE(std::filesystem::exists(h.program / "QLM-Journal.txt"));
   EXPECT_TRUE(h.view.CallsStartingWith("text 2003 Abort").empty());
   EXPECT_FALSE(h.view.Enabled(ctl::kViewLogs));  // this run wrote no log
   EXPECT_EQ(h.last_directory, h.work.path() + "/");

@@ -1,0 +1,195 @@
+// Undo through the journal: every name put back, even after a run killed midway.
+#include "engine/undo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/journal.h"
+#include "support/engine_harness.h"
+
+namespace qlm::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stands for a process killed by SIGKILL: the Nth move never happens and nothing after it
+// runs (the exception unwinds the run without any of its end steps).
+struct Killed {};
+class KillAtMove final : public FileSystem {
+ public:
+  KillAtMove(FileSystem& inner, int nth) : inner_(inner), nth_(nth) {}
+  FsError Move(const std::string& from, const std::string& to) override {
+    if (++moves_ == nth_) throw Killed{};
+    return inner_.Move(from, to);
+  }
+  FsError OpenForReading(const std::string& p, std::unique_ptr<ReadableFile>& f) override {
+    return inner_.OpenForReading(p, f);
+  }
+  bool NameTaken(const std::string& p) override { return inner_.NameTaken(p); }
+  FsError GetInfo(const std::string& p, FileInfo& i) override { return inner_.GetInfo(p, i); }
+  FsError Copy(const std::string& a, const std::string& b, bool f) override {
+    return inner_.Copy(a, b, f);
+  }
+  FsError CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
+  FsError Delete(const std::string& p) override { return inner_.Delete(p); }
+  FsError OpenSearch(const std::string& d, SearchKind k,
+                     std::unique_ptr<DirectorySearch>& s) override {
+    return inner_.OpenSearch(d, k, s);
+  }
+  DriveKind GetDriveKind(const std::string& d) override { return inner_.GetDriveKind(d); }
+  FsError ProbeWritable(const std::string& d) override { return inner_.ProbeWritable(d); }
+  FsError OpenLog(const std::string& p, std::unique_ptr<LogFile>& f) override {
+    return inner_.OpenLog(p, f);
+  }
+  FsError ReadWholeFile(const std::string& p, std::size_t l, std::string& c) override {
+    return inner_.ReadWholeFile(p, l, c);
+  }
+  FsError ReplaceFileAtomically(const std::string& p, std::string_view c) override {
+    return inner_.ReplaceFileAtomically(p, c);
+  }
+
+ private:
+  FileSystem& inner_;
+  int nth_;
+  int moves_ = 0;
+};
+
+class Undo : public ::testing::Test {
+ protected:
+  Undo() {
+    h.AddPage("a.htm", "Intro");
+    h.AddPage("b.html", "Intro");
+    h.AddPage("c.HTM", "b");  // takes a name another file had
+    h.AddPage("d.htm", "d");  // already named after its title
+    WriteFile(h.work / "e.htm", "no title");
+    h.originals["e.htm"] = "no title";
+  }
+  UndoResult UndoLast(const std::optional<std::string>& directory = std::nullopt) {
+    UndoResult run = FindRunToUndo(h.fs, h.program.path(), directory);
+    UndoRun(h.fs, h.clock, h.program.path(), run);
+    return run;
+  }
+  EngineHarness h;
+};
+
+TEST_F(Undo, RestoresEveryNameAndEveryByte) {
+  h.RunDirectory();
+  ASSERT_NE(Listing(h.work.path()), h.originals);
+  const UndoResult run = UndoLast();
+  ASSERT_TRUE(run.found);
+  EXPECT_EQ(Listing(h.work.path()), h.originals);
+  for (const UndoItem& item : run.items) {
+    EXPECT_EQ(item.outcome, UndoItem::Outcome::Restored) << item.original;
+  }
+}
+
+TEST_F(Undo, RunKilledInEitherStageIsUndone) {
+  // Ten moves in all: five to scratch names, then five to final names.
+  for (const int kill_at : {1, 2, 5, 6, 8, 10}) {
+    EngineHarness& run = h;
+    for (const auto& [name, contents] : Listing(run.work.path()))
+      fs::remove(run.work / name);
+    for (const auto& [name, contents] : run.originals)
+      WriteFile(run.work / name, contents);
+    KillAtMove killing(run.fs, kill_at);
+    EXPECT_THROW(run.RunDirectory(&killing), Killed);
+    PosixFileSystem fresh;  // a new process after the crash
+    UndoResult undo = FindRunToUndo(fresh, run.program.path(), std::nullopt);
+    UndoRun(fresh, run.clock, run.program.path(), undo);
+    EXPECT_EQ(Listing(run.work.path()), run.originals) << "killed at move " << kill_at;
+  }
+}
+
+TEST_F(Undo, EditedFileIsLeftAloneAndReported) {
+  h.RunDirectory();
+  WriteFile(h.work / "Intro.htm", "edited since");
+  const UndoResult run = UndoLast();
+  int changed = 0;
+  for (const UndoItem& item : run.items) {
+    if (item.current == "Intro.htm") {
+      EXPECT_EQ(item.outcome, UndoItem::Outcome::Changed);
+      ++changed;
+    }
+  }
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(ReadFile(h.work / "Intro.htm"), "edited since");
+  EXPECT_FALSE(fs::exists(h.work / "a.htm"));
+  EXPECT_EQ(ReadFile(h.work / "b.html"), h.originals.at("b.html"));
+}
+
+TEST_F(Undo, TakenOldNameGetsANumberedName) {
+  h.RunDirectory();
+  WriteFile(h.work / "a.htm", "a newcomer");
+  const UndoResult run = UndoLast();
+  EXPECT_EQ(ReadFile(h.work / "a.htm"), "a newcomer");
+  EXPECT_EQ(ReadFile(h.work / "a-1.htm"), h.originals.at("a.htm"));
+  bool reported = false;
+  for (const UndoItem& item : run.items) {
+    reported |= item.outcome == UndoItem::Outcome::Renumbered && item.restored_name == "a-1.htm";
+  }
+  EXPECT_TRUE(reported);
+}
+
+TEST_F(Undo, UndoingTheUndoRedoesTheRun) {
+  h.RunDirectory();
+  const auto after_run = Listing(h.work.path());
+  UndoLast();
+  EXPECT_EQ(Listing(h.work.path()), h.originals);
+  UndoLast();
+  EXPECT_EQ(Listing(h.work.path()), after_run);
+}
+
+TEST_F(Undo, RunsOfTwoDirectoriesAreUndoneIndependently) {
+  TempDir other;
+  WriteFile(other / "x.htm", Page("Other", "x"));
+  h.RunDirectory();
+  const auto first_after = Listing(h.work.path());
+  h.target = other.path();
+  h.RunDirectory();
+  EXPECT_TRUE(fs::exists(other / "Other.htm"));
+  UndoLast(h.work.path());
+  EXPECT_EQ(Listing(h.work.path()), h.originals);
+  EXPECT_TRUE(fs::exists(other / "Other.htm"));
+  UndoLast(other.path() + "/");
+  EXPECT_TRUE(fs::exists(other / "x.htm"));
+  EXPECT_EQ(Listing(h.work.path()), h.originals);
+}
+
+TEST_F(Undo, JournalKeepsTheLastTwentyRuns) {
+  for (int run = 0; run < 25; ++run) {
+    h.AddPage("p" + std::to_string(run) + ".htm", "Run " + std::to_string(run));
+    h.RunDirectory();
+  }
+  std::ifstream journal(h.program / "QLM-Journal.txt");
+  int runs = 0;
+  for (std::string line; std::getline(journal, line);)
+    runs += line.rfind("R\t", 0) == 0;
+  EXPECT_EQ(runs, 20);
+  EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_id, 25);
+}
+
+TEST_F(Undo, DamagedJournalLinesAreSkippedWithAMessage) {
+  h.RunDirectory();
+  {
+    std::ofstream journal(h.program / "QLM-Journal.txt", std::ios::app);
+    journal << "garbage\nM\tx\t1\n\xff\xfe\tR\n";
+  }
+  const UndoResult run = UndoLast();
+  EXPECT_EQ(run.warnings.size(), 3u);
+  EXPECT_EQ(Listing(h.work.path()), h.originals);
+}
+
+TEST(UndoJournal, FieldsSurviveEscaping) {
+  for (const std::string field :
+       {"plain.htm", "tab\there", "new\nline", "back\\slash", "\x01\x7f", "caf\xC3\xA9.htm", ""}) {
+    EXPECT_EQ(UnescapeJournalField(EscapeJournalField(field)), field);
+    EXPECT_EQ(EscapeJournalField(field).find_first_of("\t\n\r"), std::string::npos);
+  }
+  EXPECT_FALSE(UnescapeJournalField("bad\\q"));
+  EXPECT_FALSE(UnescapeJournalField("cut\\x4"));
+}
+
+}  // namespace
+}  // namespace qlm::testing
