@@ -7,10 +7,13 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "cli/cli_options.h"
+#include "cli/cli_undo.h"
 #include "cli/terminal_view.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -81,6 +84,16 @@ int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
   return count;
 }
 
+// `path` made absolute and lexically normal, without a trailing '/' (the root stays "/").
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  if (error) return path;
+  while (absolute.size() > 1 && absolute.back() == '/')
+    absolute.pop_back();
+  return absolute;
+}
+
 void PrintCounters(const RunStatistics& s) {
   std::printf(
       "Files processed: %d\nUnrenamed (U): %d\nUser-renamed (M): %d\nRead errors (R): %d\n"
@@ -109,15 +122,6 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     return kExitCompleted;
   }
 
-  std::vector<const char*> words{kProgram};
-  for (const std::string& word : options.path_words)
-    words.push_back(word.c_str());
-  std::string target;
-  if (GetCommandArgument(static_cast<int>(words.size()), words.data(), target) != 0 ||
-      target.empty()) {
-    return UsageError("missing PATH (a directory or an .htm/.html file)");
-  }
-
   // A dry run creates nothing, not even a missing --config-dir.
   std::string program_directory;
   if (options.dry_run && options.config_dir) {
@@ -131,6 +135,22 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
   while (program_directory.size() > 1 && program_directory.back() == '/') {
     program_directory.pop_back();
   }
+  std::vector<const char*> words{kProgram};
+  for (const std::string& word : options.path_words)
+    words.push_back(word.c_str());
+  std::string target;
+  const bool has_path =
+      GetCommandArgument(static_cast<int>(words.size()), words.data(), target) == 0 &&
+      !target.empty();
+  if (options.undo) {
+    return RunUndo(disk, options.dry_run, program_directory,
+                   has_path ? std::optional(AbsolutePath(target)) : std::nullopt);
+  }
+  if (!has_path) return UsageError("missing PATH (a directory or an .htm/.html file)");
+  // Absolute, so that the logs and the journal name the directory whatever the working
+  // directory was.
+  target = AbsolutePath(target);
+
   Settings settings = LoadSettings(disk, program_directory);
   for (const auto& [key, value] : options.overrides)
     ApplyOverride(settings.options, key, value);

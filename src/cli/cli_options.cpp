@@ -68,6 +68,8 @@ std::string ParseCliOptions(int argc, const char* const* argv, CliOptions& optio
       options.version = true;
     } else if (word == "-n" || word == "--dry-run") {
       options.dry_run = true;
+    } else if (word == "--undo") {
+      options.undo = true;
     } else if (word == "-o" || word == "--option" || word == "--config-dir") {
       if (i + 1 == argc) return word + " needs a value";
       const std::string value = argv[++i];
@@ -90,6 +92,7 @@ std::string ParseCliOptions(int argc, const char* const* argv, CliOptions& optio
 }
 
 const char* const kHelpText = R"HELP(Usage: quillomat-cli [OPTIONS] PATH
+       quillomat-cli --undo [--dry-run] [--config-dir DIR] [PATH]
 
 Renames HTML documents after their titles. PATH is a directory (every .htm and .html
 file in it is renamed) or one HTML file. Words after the options are joined with single
@@ -102,6 +105,9 @@ Options:
                          RenameAsHtm, ParseHTMLEntities, WriteRenameLog, WriteErrorLog
       --config-dir DIR   read Quillomat.ini from DIR and write the logs there
   -n, --dry-run          print what a run would do; create, move and write nothing
+      --undo [PATH]      put back the names of the most recent run on PATH (of all runs
+                         without PATH), from the journal QLM-Journal.txt; with --dry-run,
+                         print what it would do
   -h, --help             show this text
       --version          show the version
   --                     end of options (for a PATH that begins with '-')
@@ -120,8 +126,13 @@ Questions (interactive mode, EnableFullAutoMode=0) read one line from standard i
 End of input answers No or Cancel. Ctrl-C asks a directory run to stop after the file in
 hand; the files already handled still get their final names.
 
+Undo: a file whose identity (device, inode, size, modification time) still matches goes
+back to its old name, or to a numbered one when that is taken now; a file moved, deleted or
+changed since is left alone and reported. The undo is journaled too: undoing it again
+redoes the run.
+
 Exit status: 0 the run completed; 1 a check, an empty directory or a No ended it early;
-2 a usage error; 130 the run was aborted.
+2 a usage error; 130 the run was aborted. --undo: 0 done, 1 no run to undo.
 )HELP";
 
 }  // namespace qlm::cli

@@ -14,6 +14,7 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool dry_run = false;
+  bool undo = false;  // put back the names of the most recent run (on PATH, if given)
   std::optional<std::string> config_dir;
   std::vector<std::pair<std::string, std::uint8_t>> overrides;  // --option KEY=0|1, in order
   std::vector<std::string> path_words;  // what remains: the PATH, possibly split at blanks

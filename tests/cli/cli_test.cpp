@@ -174,3 +174,51 @@ TEST_F(Cli, HelpAndVersion) {
 
 }  // namespace
 }  // namespace qlm::testing
+
+namespace qlm::testing {
+namespace {
+
+TEST_F(Cli, UndoPutsBackEveryNameAndTheUndoCanBeUndone) {
+  AddPage("a.htm", "Intro");
+  AddPage("b.htm", "Intro");
+  WriteFile(work / "c.html", "no title");
+  const auto before = Tree(work.path());
+  ASSERT_EQ(RunCliProcess(Args({"-o", "BackupRenamedFiles=0", work.path()})).status, 0);
+  const auto after = Tree(work.path());
+  ASSERT_NE(after, before);
+
+  const CliRun preview = RunCliProcess(Args({"--undo", "--dry-run", work.path()}));
+  EXPECT_EQ(preview.status, 0) << preview.err;
+  EXPECT_NE(preview.out.find("Intro.htm -> a.htm"), std::string::npos) << preview.out;
+  EXPECT_EQ(Tree(work.path()), after);  // a dry run changes nothing
+
+  const CliRun undo = RunCliProcess(Args({"--undo", work.path()}));
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  EXPECT_EQ(undo.out, preview.out);
+  EXPECT_EQ(Tree(work.path()), before);
+
+  EXPECT_EQ(RunCliProcess(Args({"--undo"})).status, 0);  // the undo was journaled
+  EXPECT_EQ(Tree(work.path()), after);
+}
+
+TEST_F(Cli, UndoLeavesAnEditedFileAloneAndSaysSo) {
+  AddPage("a.htm", "Alpha");
+  AddPage("b.htm", "Beta");
+  ASSERT_EQ(RunCliProcess(Args({"-o", "BackupRenamedFiles=0", work.path()})).status, 0);
+  WriteFile(work / "Alpha.htm", "edited");
+  const CliRun undo = RunCliProcess(Args({"--undo", work.path()}));
+  EXPECT_NE(undo.out.find("Alpha.htm: left alone (changed since the run; it was a.htm)"),
+            std::string::npos)
+      << undo.out;
+  EXPECT_EQ(ReadFile(work / "Alpha.htm"), "edited");
+  EXPECT_TRUE(fs::exists(work / "b.htm"));
+}
+
+TEST_F(Cli, UndoWithoutAJournaledRunSaysSo) {
+  const CliRun undo = RunCliProcess(Args({"--undo", work.path()}));
+  EXPECT_EQ(undo.status, 1);
+  EXPECT_NE(undo.err.find("no run to undo"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qlm::testing

@@ -1,0 +1,19 @@
+// quillomat-cli --undo: puts back the names of the most recent journaled run.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qlm {
+class FileSystem;
+}
+
+namespace qlm::cli {
+
+// Undoes the most recent run on `directory` (of all runs when nullopt) with the journal in
+// `program_directory`; with `dry_run` prints what it would do and changes nothing. Prints one
+// line per file on stdout. Returns 0 when a run was undone, 1 when there was none.
+int RunUndo(FileSystem& disk, bool dry_run, const std::string& program_directory,
+            const std::optional<std::string>& directory);
+
+}  // namespace qlm::cli
