@@ -1,0 +1,253 @@
+#include "shell/shell_verb_files.h"
+
+namespace qlm {
+
+namespace {
+
+constexpr std::string_view kThunarIdPrefix = "quillomat-shell-verb";
+constexpr std::string_view kComment = "Rename HTML documents after their titles";
+
+// A string value of a desktop entry or key file: backslash doubled (the only escape a
+// control-free text needs).
+std::string EscapeKeyValue(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+std::string MarkerLine(std::string_view created) {
+  return std::string(kVerbMarkerKey) + std::string(created) + "\n";
+}
+
+}  // namespace
+
+std::string QuoteExecArgument(std::string_view argument) {
+  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  const bool quote = argument.empty() || argument.find_first_of(kReserved) != std::string::npos;
+  std::string quoted;
+  if (quote) quoted += '"';
+  for (const char c : argument) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) quoted += '\\';
+    quoted += c;
+  }
+  if (quote) quoted += '"';
+  // Then the string escaping of the key file, and the field-code escape.
+  std::string escaped;
+  for (const char c : EscapeKeyValue(quoted)) {
+    if (c == '%') escaped += '%';
+    escaped += c;
+  }
+  return escaped;
+}
+
+std::string ShellQuote(std::string_view text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+std::string XmlEscape(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string DesktopEntryText(std::string_view program, std::string_view created) {
+  // Hidden from the application menu (the installed entry is the menu's); it only offers
+  // Quillomat for its MIME types, in "Open With" and the file managers that list them.
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Quillomat\n"
+         "GenericName=HTML Renamer\n"
+         "Comment=" +
+         std::string(kComment) +
+         "\n"
+         "Icon=quillomat\n"
+         "TryExec=" +
+         EscapeKeyValue(program) + "\nExec=" + QuoteExecArgument(program) +
+         " %f\n"
+         "Terminal=false\n"
+         "NoDisplay=true\n"
+         "Categories=Utility;\n"
+         "MimeType=" +
+         std::string(kVerbMimeTypes) + "\n" + MarkerLine(created);
+}
+
+std::string ServiceMenuText(std::string_view program, std::string_view created) {
+  return "[Desktop Entry]\n"
+         "Type=Service\n"
+         "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
+         "MimeType=" +
+         std::string(kVerbMimeTypes) +
+         "\n"
+         "Actions=Quillomat;\n" +
+         MarkerLine(created) +
+         "\n"
+         "[Desktop Action Quillomat]\n"
+         "Name=Quillomat\n"
+         "Icon=quillomat\n"
+         "Exec=" +
+         QuoteExecArgument(program) + " %f\n";
+}
+
+std::string NautilusScriptText(std::string_view program, std::string_view created) {
+  // Nautilus lists the selection's paths one a line in the variable (local files only), and
+  // passes names relative to the current folder as arguments. Each item gets a program of
+  // its own, as the program takes one argument.
+  return "#!/bin/sh\n"
+         "# Quillomat: renames the clicked HTML file, or the HTML files of the clicked folder.\n"
+         "# " +
+         MarkerLine(created) + "program=" + ShellQuote(program) +
+         "\n"
+         "if [ -n \"${NAUTILUS_SCRIPT_SELECTED_FILE_PATHS:-}\" ]; then\n"
+         "  saved_ifs=$IFS\n"
+         "  IFS='\n"
+         "'\n"
+         "  set -f\n"
+         "  set -- $NAUTILUS_SCRIPT_SELECTED_FILE_PATHS\n"
+         "  set +f\n"
+         "  IFS=$saved_ifs\n"
+         "fi\n"
+         "for item in \"$@\"; do\n"
+         "  case $item in\n"
+         "    /*) ;;\n"
+         "    *) item=$PWD/$item ;;\n"
+         "  esac\n"
+         "  \"$program\" \"$item\" &\n"
+         "done\n"
+         "wait\n";
+}
+
+std::string NemoActionText(std::string_view program, std::string_view created) {
+  // Nemo puts the selected path in double quotes (Quote=double) and splits the line as a
+  // shell would, without expansions.
+  return "[Nemo Action]\n"
+         "Name=Quillomat\n"
+         "Comment=" +
+         std::string(kComment) +
+         "\n"
+         "Exec=" +
+         EscapeKeyValue(ShellQuote(program)) +
+         " %F\n"
+         "Icon-Name=quillomat\n"
+         "Selection=s\n"
+         "Mimetypes=" +
+         std::string(kVerbMimeTypes) +
+         "\n"
+         "Quote=double\n" +
+         MarkerLine(created);
+}
+
+std::optional<std::vector<std::string>> ParseVerbMarker(std::string_view text) {
+  std::size_t line_start = 0;
+  while (line_start < text.size()) {
+    std::size_t line_end = text.find('\n', line_start);
+    if (line_end == std::string_view::npos) line_end = text.size();
+    std::string_view line = text.substr(line_start, line_end - line_start);
+    if (line.starts_with("# ")) line.remove_prefix(2);
+    if (line.starts_with(kVerbMarkerKey)) {
+      line.remove_prefix(kVerbMarkerKey.size());
+      std::vector<std::string> directories;
+      std::size_t start = 0;
+      while (start <= line.size()) {
+        std::size_t end = line.find(';', start);
+        if (end == std::string_view::npos) end = line.size();
+        if (end > start) directories.emplace_back(line.substr(start, end - start));
+        start = end + 1;
+      }
+      return directories;
+    }
+    line_start = line_end + 1;
+  }
+  return std::nullopt;
+}
+
+std::string ThunarActionsText(std::string_view program) {
+  // Thunar puts %f in shell quotes itself and splits the line as a shell would. Folders match
+  // any name; files only the HTML names, in the letter cases the program accepts.
+  const std::string command = XmlEscape(ShellQuote(program) + " %f");
+  std::string text;
+  const struct {
+    std::string_view id, patterns, kinds;
+  } actions[] = {
+      {"-folders", "*", "\t<directories/>\n"},
+      {"-files", "*.htm;*.html;*.HTM;*.HTML", "\t<text-files/>\n\t<other-files/>\n"},
+  };
+  for (const auto& action : actions) {
+    text += "<action>\n\t<icon>quillomat</icon>\n\t<name>Quillomat</name>\n\t<submenu></submenu>\n";
+    text +=
+        "\t<unique-id>" + std::string(kThunarIdPrefix) + std::string(action.id) + "</unique-id>\n";
+    text += "\t<command>" + command + "</command>\n";
+    text += "\t<description>" + std::string(kComment) + "</description>\n";
+    text += "\t<range></range>\n\t<patterns>" + std::string(action.patterns) + "</patterns>\n";
+    text += std::string(action.kinds) + "</action>\n";
+  }
+  return text;
+}
+
+std::string RemoveThunarActions(std::string_view xml) {
+  std::string text(xml);
+  const std::string id_tag = "<unique-id>" + std::string(kThunarIdPrefix) + "-";
+  for (std::size_t id = text.find(id_tag); id != std::string::npos; id = text.find(id_tag, id)) {
+    // The enclosing element: the last "<action>" before the id with no "</action>" between.
+    const std::size_t open = text.rfind("<action>", id);
+    const std::size_t close = text.find("</action>", id);
+    if (open == std::string::npos || close == std::string::npos ||
+        text.find("</action>", open) < id) {
+      id += id_tag.size();  // not inside an action element: leave it
+      continue;
+    }
+    // Cut the element with the blanks before it on its line and the line break after it.
+    std::size_t from = open;
+    while (from > 0 && (text[from - 1] == ' ' || text[from - 1] == '\t'))
+      --from;
+    std::size_t to = close + std::string_view("</action>").size();
+    if (to < text.size() && text[to] == '\n') ++to;
+    text.erase(from, to - from);
+    id = from;
+  }
+  return text;
+}
+
+std::optional<std::string> AddThunarActions(std::string_view xml, std::string_view program) {
+  std::string text = RemoveThunarActions(xml);
+  const std::size_t close = text.rfind("</actions>");
+  if (close == std::string::npos) return std::nullopt;
+  std::size_t at = close;  // at the start of the closing tag's line when it stands alone
+  while (at > 0 && (text[at - 1] == ' ' || text[at - 1] == '\t'))
+    --at;
+  if (at > 0 && text[at - 1] != '\n') at = close;
+  text.insert(at, ThunarActionsText(program));
+  return text;
+}
+
+}  // namespace qlm
