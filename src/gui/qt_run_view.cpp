@@ -13,9 +13,13 @@ namespace {
 constexpr int kFlushEvent = QEvent::User + 701;
 constexpr int kQuestionEvent = QEvent::User + 702;
 constexpr int kFinishedEvent = QEvent::User + 703;
+constexpr int kFlushIntervalMs = 16;  // one frame
 }  // namespace
 
-QtRunView::QtRunView(RunWindow& window) : window_(window) {}
+QtRunView::QtRunView(RunWindow& window) : window_(window) {
+  flush_timer_.setSingleShot(true);
+  connect(&flush_timer_, &QTimer::timeout, this, [this] { Flush(); });
+}
 
 QtRunView::~QtRunView() {
   Detach();
@@ -119,6 +123,8 @@ void QtRunView::PostRunFinished() {
 }
 
 void QtRunView::Flush() {
+  flush_timer_.stop();
+  since_flush_.restart();
   std::map<int, std::string> texts;
   std::map<int, bool> enabled;
   {
@@ -146,9 +152,17 @@ void QtRunView::Detach() {
 
 bool QtRunView::event(QEvent* event) {
   switch (static_cast<int>(event->type())) {
-    case kFlushEvent:
-      Flush();
+    case kFlushEvent: {
+      // The worker posts no more flushes until this one is done, so holding it back to the
+      // next frame bounds the window's work whatever the rate of updates.
+      const qint64 elapsed = since_flush_.isValid() ? since_flush_.elapsed() : kFlushIntervalMs;
+      if (elapsed >= kFlushIntervalMs) {
+        Flush();
+      } else if (!flush_timer_.isActive()) {
+        flush_timer_.start(static_cast<int>(kFlushIntervalMs - elapsed));
+      }
       return true;
+    }
     case kQuestionEvent:
       AnswerPending();
       return true;

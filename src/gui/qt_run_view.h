@@ -2,16 +2,19 @@
 // single-file run on the window's thread; either way every widget is touched on the window's
 // thread only:
 //  * control updates from a worker are coalesced (the latest text and state per control) and
-//    carried over by one posted event at a time, so that a run of many files cannot flood
-//    the event loop and the window keeps painting and taking clicks;
+//    carried over by one posted event at a time, applied at most once a frame (16 ms), so
+//    that a run of many files neither floods the event loop nor spends its time repainting,
+//    and the window keeps painting and taking clicks;
 //  * message boxes and the manual rename dialog block the worker until the window's thread
 //    has answered them, after it has applied every update made before the question;
 //  * on the window's own thread every call is carried out at once.
 // Only plain events cross threads; the data goes through this object's mutex.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -70,6 +73,8 @@ class QtRunView final : public QObject, public RunView {
   void AnswerPending();
 
   RunWindow& window_;
+  QElapsedTimer since_flush_;  // window's thread only
+  QTimer flush_timer_;         // window's thread only: a flush held back to the next frame
   std::mutex mutex_;
   std::condition_variable answered_;
   // Guarded by mutex_:
