@@ -225,18 +225,16 @@ void RunJournal::Append(const std::string& record) {
 }
 
 void RunJournal::RecordMove(const std::string& directory, char step, std::string_view from,
-                            std::string_view to) {
+                            std::string_view to, const FileInfo& moved) {
   if (failed_) return;
   if (!file_ && !Begin(directory)) {
     failed_ = true;  // no journal this run; the run itself goes on
     return;
   }
-  FileInfo info;
-  if (fs_.GetInfo(directory + std::string(to), info) != FsError::Ok) return;
   Append("M\t" + std::to_string(id_) + "\t" + std::string(1, step) + "\t" +
          EscapeJournalField(from) + "\t" + EscapeJournalField(to) + "\t" +
-         std::to_string(info.device) + "\t" + std::to_string(info.inode) + "\t" +
-         std::to_string(info.size) + "\t" + std::to_string(info.mtime_ns) + "\n");
+         std::to_string(moved.device) + "\t" + std::to_string(moved.inode) + "\t" +
+         std::to_string(moved.size) + "\t" + std::to_string(moved.mtime_ns) + "\n");
 }
 
 void RunJournal::End() {

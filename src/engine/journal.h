@@ -27,6 +27,7 @@ namespace qlm {
 class Clock;
 class FileSystem;
 class LogFile;
+struct FileInfo;
 
 inline constexpr std::string_view kJournalName = "QLM-Journal.txt";
 inline constexpr int kJournalRuns = 20;
@@ -59,10 +60,10 @@ class RunJournal {
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
 
-  // Records that `from` became `to` in `directory` (ends in '/'). Failures are ignored: the
-  // journal never stops a run.
+  // Records that `from` became `to` in `directory` (ends in '/'), the file being `moved`
+  // (as MoveAndDescribe describes it). Failures are ignored: the journal never stops a run.
   void RecordMove(const std::string& directory, char step, std::string_view from,
-                  std::string_view to);
+                  std::string_view to, const FileInfo& moved);
   // Writes the end record and syncs the file (only when the run was recorded).
   void End();
 

@@ -28,7 +28,7 @@ FsError Run::MoveLoop() {
   FsError error;
   for (;;) {
     ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
-    error = env_.fs.Move(SourcePath, DestinationPath);
+    error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
     if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max()) {
       break;
     }
@@ -56,7 +56,7 @@ FsError Run::MoveLoop() {
 void Run::JournalMove() {
   if (DestinationPath == SourcePath) return;
   journal_.RecordMove(RunDirectory, directory_run() ? '1' : 'S', FileNamePart(SourcePath),
-                      FileNamePart(DestinationPath));
+                      FileNamePart(DestinationPath), moved_);
 }
 
 void Run::KeepName() {
@@ -106,14 +106,15 @@ void Run::RenameScratchFiles(bool leftovers) {
     to += FinalExtension();
     std::int32_t retry = 0;
     FsError error;
-    while ((error = env_.fs.Move(from, to)) == FsError::AlreadyExists &&
+    FileInfo moved;
+    while ((error = env_.fs.MoveAndDescribe(from, to, moved)) == FsError::AlreadyExists &&
            retry < std::numeric_limits<std::int32_t>::max()) {
       MakeNumberedName(numbered, ++retry, kScratchExtension);
       to = numbered.substr(0, numbered.size() - kScratchExtension.size());
       to += FinalExtension();
     }
     if (error == FsError::Ok)
-      journal_.RecordMove(RunDirectory, leftovers ? 'L' : '2', name, FileNamePart(to));
+      journal_.RecordMove(RunDirectory, leftovers ? 'L' : '2', name, FileNamePart(to), moved);
     JourneyStep step;
     step.stage = JourneyStep::Stage::Final;
     step.from = name;

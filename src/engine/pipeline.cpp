@@ -92,7 +92,7 @@ void Run::ProcessInteractive(bool taken) {
     // would only fail on the first one and count a backup error that did not happen.
     if (RunOptions.BackupRenamedFiles && !BackedUp) BackupBeforeMove();
     SetStatus(msg::kRenamingToTemporary);
-    const FsError error = env_.fs.Move(SourcePath, DestinationPath);
+    const FsError error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
     if (error == FsError::Ok) {
       JournalMove();
       ReportScratchMove(error);

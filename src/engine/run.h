@@ -13,6 +13,7 @@
 #include "engine/processing_run.h"
 #include "logs/run_logs.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 
 namespace qlm {
 
@@ -77,6 +78,7 @@ class Run {
   bool BackedUp = false;
   bool aborted_ = false;
   std::string kept_reason_;  // why the file in hand keeps its name
+  FileInfo moved_;           // the file in hand as its last successful move described it
 
   // Highest number given so far to each numbered title destination (folded). Scratch names
   // are never freed during the first stage, so numbering resumes after it rather than

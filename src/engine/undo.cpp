@@ -29,15 +29,15 @@ std::string_view ExtensionOf(std::string_view name) {
 }
 
 // Moves `from` to `target`, numbering the target (MakeNumberedName with `extension`) while
-// the name is taken. Returns the result; `target` holds the name used.
+// the name is taken. Returns the result; `target` holds the name used and `moved` the file.
 FsError MoveNumbered(FileSystem& fs, const std::string& from, std::string& target,
-                     std::string_view extension) {
-  FsError error = fs.Move(from, target);
+                     std::string_view extension, FileInfo& moved) {
+  FsError error = fs.MoveAndDescribe(from, target, moved);
   std::string numbered = target;
   for (std::int32_t n = 1; error == FsError::AlreadyExists && n < INT32_MAX; ++n) {
     MakeNumberedName(numbered, n, extension);
     target = numbered;
-    error = fs.Move(from, target);
+    error = fs.MoveAndDescribe(from, target, moved);
   }
   return error;
 }
@@ -115,23 +115,25 @@ void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_dire
     std::string base = item.original;
     StripExtension(base);
     std::string scratch = directory + base + ".qlm";
-    item.error = MoveNumbered(fs, directory + item.current, scratch, ".qlm");
+    FileInfo moved;
+    item.error = MoveNumbered(fs, directory + item.current, scratch, ".qlm", moved);
     if (item.error != FsError::Ok) {
       item.outcome = UndoItem::Outcome::Failed;
       continue;
     }
-    journal.RecordMove(directory, 'U', item.current, FileNamePart(scratch));
+    journal.RecordMove(directory, 'U', item.current, FileNamePart(scratch), moved);
     parked.emplace_back(&item, scratch);
   }
   for (auto& [item, scratch] : parked) {
     std::string target = directory + item->original;
-    item->error = MoveNumbered(fs, scratch, target, ExtensionOf(item->original));
+    FileInfo moved;
+    item->error = MoveNumbered(fs, scratch, target, ExtensionOf(item->original), moved);
     item->restored_name = FileNamePart(item->error == FsError::Ok ? target : scratch);
     if (item->error != FsError::Ok) {
       item->outcome = UndoItem::Outcome::Failed;
       continue;
     }
-    journal.RecordMove(directory, 'U', FileNamePart(scratch), item->restored_name);
+    journal.RecordMove(directory, 'U', FileNamePart(scratch), item->restored_name, moved);
     item->outcome = item->restored_name == item->original ? UndoItem::Outcome::Restored
                                                           : UndoItem::Outcome::Renumbered;
   }

@@ -93,6 +93,15 @@ class FileSystem {
   // Moves `from` to `to` without ever replacing an existing entry.
   virtual FsError Move(const std::string& from, const std::string& to) = 0;
 
+  // Move, and on success describes the moved file in `moved` (a rename keeps the device,
+  // inode, size and modification time). This default asks GetInfo afterwards; a layer that
+  // learns them while moving fills them in for free.
+  virtual FsError MoveAndDescribe(const std::string& from, const std::string& to, FileInfo& moved) {
+    const FsError error = Move(from, to);
+    if (error == FsError::Ok && GetInfo(to, moved) != FsError::Ok) moved = FileInfo{};
+    return error;
+  }
+
   // Copies contents, permission bits and modification time. With `fail_if_exists` a taken
   // name (regardless of case) fails with AlreadyExists; otherwise an existing file is
   // replaced. A failed copy leaves no partial file and an old file intact.

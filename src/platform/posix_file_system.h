@@ -27,6 +27,7 @@ class PosixFileSystem final : public FileSystem {
   bool NameTaken(const std::string& path) override;
   FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
+  FsError MoveAndDescribe(const std::string& from, const std::string& to, FileInfo& moved) override;
   FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
   FsError CreateDirectory(const std::string& path) override;
   FsError Delete(const std::string& path) override;

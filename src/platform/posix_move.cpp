@@ -67,7 +67,13 @@ int PosixFileSystem::RenameThroughTemporary(const std::string& from, const std::
   return error;
 }
 
-FsError PosixFileSystem::Move(const std::string& from_path, const std::string& to) {
+FsError PosixFileSystem::Move(const std::string& from, const std::string& to) {
+  FileInfo ignored;
+  return MoveAndDescribe(from, to, ignored);
+}
+
+FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std::string& to,
+                                         FileInfo& moved) {
   if (FsError error = posix::CheckPath(from_path); error != FsError::Ok) return error;
   if (FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
   const std::string from = posix::WithoutTrailingSlashes(from_path);
@@ -105,6 +111,14 @@ FsError PosixFileSystem::Move(const std::string& from_path, const std::string& t
   }
   if (failure == 0) {
     NoteMoved(source.directory, source_name, target.directory, target.name);
+    // The source's status, read to find it, still describes it: a rename changes none of it.
+    moved.is_directory = S_ISDIR(source_status.st_mode);
+    moved.is_regular = S_ISREG(source_status.st_mode);
+    moved.stored_name = target.name;
+    moved.device = source_status.st_dev;
+    moved.inode = source_status.st_ino;
+    moved.size = static_cast<std::uint64_t>(source_status.st_size);
+    moved.mtime_ns = source_status.st_mtim.tv_sec * 1'000'000'000LL + source_status.st_mtim.tv_nsec;
     return FsError::Ok;
   }
   struct stat status;
