@@ -1,8 +1,11 @@
 #include "gui/options_hook.h"
 
+#include "gui/options_dialog.h"
+
 namespace qlm::gui {
 
-// PLACEHOLDER: replaced by the options dialog.
-void OpenOptionsDialog(QWidget& /*owner*/, OptionSet& /*options*/) {}
+void OpenOptionsDialog(QWidget& owner, OptionSet& options) {
+  RunOptionsDialog(owner, options);
+}
 
 }  // namespace qlm::gui
