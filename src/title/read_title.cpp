@@ -60,7 +60,7 @@ std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::stri
   // Conversion may lengthen the title (one Latin-1 byte, two UTF-8 bytes) or leave a blank
   // where a split character was dropped.
   TrimBlanks(title, title);
-  CutUtf8(title, kTitleLimit);
+  TruncateOnCharBoundary(title, kTitleLimit);
   if (title.empty()) return Fail(out, msg::kFileHasNoTitle);
 
   if (parse_entities) {

@@ -67,12 +67,4 @@ void AppendRepairedUtf8(std::string_view text, bool drop_truncated_tail, std::st
   out.append(text.substr(run));
 }
 
-void CutUtf8(std::string& text, std::size_t limit) {
-  if (text.size() <= limit) return;
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-    --end;
-  text.resize(end);
-}
-
 }  // namespace qlm

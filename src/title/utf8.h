@@ -28,7 +28,4 @@ bool IsValidUtf8(std::string_view text);
 // byte for byte.
 void AppendRepairedUtf8(std::string_view text, bool drop_truncated_tail, std::string& out);
 
-// Cuts well-formed UTF-8 to at most `limit` bytes, dropping a character the cut would split.
-void CutUtf8(std::string& text, std::size_t limit);
-
 }  // namespace qlm

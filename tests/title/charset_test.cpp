@@ -56,17 +56,6 @@ TEST(Utf8, RepairReplacesEachMalformedPieceOnce) {
   }
 }
 
-TEST(Utf8, CutDropsASplitCharacterWhole) {
-  std::string text = "ab\xE2\x80\x93z";
-  for (std::size_t limit : {2u, 3u, 4u}) {
-    std::string cut = text;
-    CutUtf8(cut, limit);
-    EXPECT_EQ(cut, "ab") << limit;
-  }
-  CutUtf8(text, 5);
-  EXPECT_EQ(text, "ab\xE2\x80\x93");
-}
-
 TEST(NextCharsetLabel, FindsBothDeclarationForms) {
   struct Row {
     const char* page;
