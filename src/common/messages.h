@@ -103,6 +103,22 @@ inline constexpr std::string_view kSettingsHeader =
     "below. Modify it at your own risk!";
 inline constexpr std::string_view kSettingsSection = "Options";
 
+// Undo of the last run (Ctrl+Z in the idle main window).
+inline constexpr std::string_view kUndoCaption = "Undo last run";
+inline constexpr std::string_view kUndoNothing = "There is no run to undo.";
+// kUndoQuestion1 + directory + kUndoQuestion2 + count + kUndoQuestion3
+inline constexpr std::string_view kUndoQuestion1 = "Undo the last run on ";
+inline constexpr std::string_view kUndoQuestion2 = "? Its ";
+inline constexpr std::string_view kUndoQuestion3 =
+    " renamed files get back the names they had before it.";
+// kUndoDone1 + restored + kUndoDone2 + numbered + kUndoDone3 + left alone + kUndoDone4
+inline constexpr std::string_view kUndoDone1 = "Names put back: ";
+inline constexpr std::string_view kUndoDone2 = " (";
+inline constexpr std::string_view kUndoDone3 =
+    " of them numbered, as their old names are taken now). Left alone, as they were moved, "
+    "deleted or changed since the run, or could not be moved: ";
+inline constexpr std::string_view kUndoDone4 = ".";
+
 // Windows and choosers.
 inline constexpr std::string_view kMainCaption = "Quillomat 1.01";
 inline constexpr std::string_view kOptionsCaption = "Options";

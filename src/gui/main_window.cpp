@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 #include "common/messages.h"
@@ -19,6 +20,7 @@
 #include "gui/options_hook.h"
 #include "gui/prompter.h"
 #include "gui/rename_dialog.h"
+#include "gui/undo_command.h"
 
 namespace qlm::gui {
 
@@ -69,6 +71,10 @@ MainWindow::MainWindow(AppState& state, FileSystem& fs, const Clock& clock, Prom
   on_click(ctl::kOptions, &MainWindow::OnOptions);
   on_click(ctl::kViewLogs, &MainWindow::OnViewLogs);
   on_click(ctl::kExit, &MainWindow::OnExit);
+  // Ctrl+Z while idle offers to undo the last run.
+  connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, [this] {
+    if (!RunInProgress()) OfferUndo(*this, fs_, clock_, state_.ProgramDirectory, prompter_);
+  });
   state_.RunActive = false;
 }
 
