@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "engine/journal.h"
+#include "platform/forwarding_file_system.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -17,41 +18,15 @@ namespace fs = std::filesystem;
 // Stands for a process killed by SIGKILL: the Nth move never happens and nothing after it
 // runs (the exception unwinds the run without any of its end steps).
 struct Killed {};
-class KillAtMove final : public FileSystem {
+class KillAtMove final : public ForwardingFileSystem {
  public:
-  KillAtMove(FileSystem& inner, int nth) : inner_(inner), nth_(nth) {}
+  KillAtMove(FileSystem& inner, int nth) : ForwardingFileSystem(inner), nth_(nth) {}
   FsError Move(const std::string& from, const std::string& to) override {
     if (++moves_ == nth_) throw Killed{};
-    return inner_.Move(from, to);
-  }
-  FsError OpenForReading(const std::string& p, std::unique_ptr<ReadableFile>& f) override {
-    return inner_.OpenForReading(p, f);
-  }
-  bool NameTaken(const std::string& p) override { return inner_.NameTaken(p); }
-  FsError GetInfo(const std::string& p, FileInfo& i) override { return inner_.GetInfo(p, i); }
-  FsError Copy(const std::string& a, const std::string& b, bool f) override {
-    return inner_.Copy(a, b, f);
-  }
-  FsError CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
-  FsError Delete(const std::string& p) override { return inner_.Delete(p); }
-  FsError OpenSearch(const std::string& d, SearchKind k,
-                     std::unique_ptr<DirectorySearch>& s) override {
-    return inner_.OpenSearch(d, k, s);
-  }
-  DriveKind GetDriveKind(const std::string& d) override { return inner_.GetDriveKind(d); }
-  FsError ProbeWritable(const std::string& d) override { return inner_.ProbeWritable(d); }
-  FsError OpenLog(const std::string& p, std::unique_ptr<LogFile>& f) override {
-    return inner_.OpenLog(p, f);
-  }
-  FsError ReadWholeFile(const std::string& p, std::size_t l, std::string& c) override {
-    return inner_.ReadWholeFile(p, l, c);
-  }
-  FsError ReplaceFileAtomically(const std::string& p, std::string_view c) override {
-    return inner_.ReplaceFileAtomically(p, c);
+    return ForwardingFileSystem::Move(from, to);
   }
 
  private:
-  FileSystem& inner_;
   int nth_;
   int moves_ = 0;
 };

@@ -41,7 +41,7 @@ FsError GateFileSystem::OpenForReading(const std::string& path,
       waiting_ = false;
     }
   }
-  return inner_.OpenForReading(path, file);
+  return inner().OpenForReading(path, file);
 }
 
 WindowFixture::WindowFixture() {

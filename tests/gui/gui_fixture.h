@@ -17,16 +17,16 @@
 #include "gui/main_window.h"
 #include "gui/prompter.h"
 #include "platform/clock.h"
+#include "platform/forwarding_file_system.h"
 #include "platform/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qlm::gui::testing {
 
 // Forwards to another file layer; can make the run wait when it opens one named file.
-class GateFileSystem final : public FileSystem {
+class GateFileSystem final : public ForwardingFileSystem {
  public:
-  explicit GateFileSystem(FileSystem& inner) : inner_(inner) {}
-
+  explicit GateFileSystem(FileSystem& inner) : ForwardingFileSystem(inner) {}
   // The next opening of a file named `name` (no directory) waits until Release.
   void HoldAt(const std::string& name);
   // True while a run waits at the held file.
@@ -36,41 +36,8 @@ class GateFileSystem final : public FileSystem {
   std::function<void(const std::string& path)> on_read;
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
-  bool NameTaken(const std::string& path) override { return inner_.NameTaken(path); }
-  FsError GetInfo(const std::string& path, FileInfo& info) override {
-    return inner_.GetInfo(path, info);
-  }
-  FsError Move(const std::string& from, const std::string& to) override {
-    return inner_.Move(from, to);
-  }
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override {
-    return inner_.Copy(from, to, fail_if_exists);
-  }
-  FsError CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
-  FsError Delete(const std::string& path) override { return inner_.Delete(path); }
-  FsError OpenSearch(const std::string& directory, SearchKind kind,
-                     std::unique_ptr<DirectorySearch>& search) override {
-    return inner_.OpenSearch(directory, kind, search);
-  }
-  DriveKind GetDriveKind(const std::string& directory) override {
-    return inner_.GetDriveKind(directory);
-  }
-  FsError ProbeWritable(const std::string& directory) override {
-    return inner_.ProbeWritable(directory);
-  }
-  FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
-    return inner_.OpenLog(path, file);
-  }
-  FsError ReadWholeFile(const std::string& path, std::size_t limit,
-                        std::string& contents) override {
-    return inner_.ReadWholeFile(path, limit, contents);
-  }
-  FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override {
-    return inner_.ReplaceFileAtomically(path, contents);
-  }
 
  private:
-  FileSystem& inner_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::string hold_name_;

@@ -1,0 +1,58 @@
+// A FileSystem that hands every call to another one. Wrappers that change one or two
+// operations (fault injection, stopping a run at a chosen point) derive from it and override
+// only those.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace qlm {
+
+class ForwardingFileSystem : public FileSystem {
+ public:
+  // `inner` must outlive this object.
+  explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override {
+    return inner_.OpenForReading(path, file);
+  }
+  bool NameTaken(const std::string& path) override { return inner_.NameTaken(path); }
+  FsError GetInfo(const std::string& path, FileInfo& info) override {
+    return inner_.GetInfo(path, info);
+  }
+  FsError Move(const std::string& from, const std::string& to) override {
+    return inner_.Move(from, to);
+  }
+  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override {
+    return inner_.Copy(from, to, fail_if_exists);
+  }
+  FsError CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
+  FsError Delete(const std::string& path) override { return inner_.Delete(path); }
+  FsError OpenSearch(const std::string& directory, SearchKind kind,
+                     std::unique_ptr<DirectorySearch>& search) override {
+    return inner_.OpenSearch(directory, kind, search);
+  }
+  DriveKind GetDriveKind(const std::string& directory) override {
+    return inner_.GetDriveKind(directory);
+  }
+  FsError ProbeWritable(const std::string& directory) override {
+    return inner_.ProbeWritable(directory);
+  }
+  FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
+    return inner_.OpenLog(path, file);
+  }
+  FsError ReadWholeFile(const std::string& path, std::size_t limit,
+                        std::string& contents) override {
+    return inner_.ReadWholeFile(path, limit, contents);
+  }
+  FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override {
+    return inner_.ReplaceFileAtomically(path, contents);
+  }
+
+ protected:
+  FileSystem& inner() { return inner_; }
+
+ private:
+  FileSystem& inner_;
+};
+
+}  // namespace qlm
