@@ -11,26 +11,55 @@
 namespace qlm::posix {
 
 void NameIndex::Add(const std::string& name) {
-  std::vector<std::string>& stored = names_[FoldName(name)];
-  if (std::find(stored.begin(), stored.end(), name) != stored.end()) return;
-  stored.push_back(name);
+  std::string folded = FoldName(name);
+  auto [first, inserted] = first_.try_emplace(folded, name);
+  if (inserted) {
+    ++count_;
+    return;
+  }
+  if (first->second == name) return;
+  auto [begin, end] = more_.equal_range(folded);
+  for (auto it = begin; it != end; ++it) {
+    if (it->second == name) return;
+  }
+  more_.emplace(std::move(folded), name);
   ++count_;
 }
 
 void NameIndex::Remove(const std::string& name) {
-  auto it = names_.find(FoldName(name));
-  if (it == names_.end()) return;
-  auto found = std::find(it->second.begin(), it->second.end(), name);
-  if (found == it->second.end()) return;
-  it->second.erase(found);
-  --count_;
-  if (it->second.empty()) names_.erase(it);
+  const std::string folded = FoldName(name);
+  auto first = first_.find(folded);
+  if (first == first_.end()) return;
+  auto more = more_.find(folded);
+  if (first->second == name) {
+    if (more == more_.end()) {
+      first_.erase(first);
+    } else {  // another name under the same key takes the first place
+      first->second = std::move(more->second);
+      more_.erase(more);
+    }
+    --count_;
+    return;
+  }
+  auto [begin, end] = more_.equal_range(folded);
+  for (auto it = begin; it != end; ++it) {
+    if (it->second == name) {
+      more_.erase(it);
+      --count_;
+      return;
+    }
+  }
 }
 
-const std::vector<std::string>& NameIndex::Find(const std::string& folded) const {
-  static const std::vector<std::string> kNone;
-  auto it = names_.find(folded);
-  return it == names_.end() ? kNone : it->second;
+std::vector<std::string> NameIndex::Find(const std::string& folded) const {
+  std::vector<std::string> names;
+  auto first = first_.find(folded);
+  if (first == first_.end()) return names;
+  names.push_back(first->second);
+  auto [begin, end] = more_.equal_range(folded);
+  for (auto it = begin; it != end; ++it)
+    names.push_back(it->second);
+  return names;
 }
 
 int ReadStamp(const std::string& directory, DirectoryStamp& stamp) {

@@ -22,12 +22,16 @@ class NameIndex {
   void Add(const std::string& name);
   // Removes a stored name (no effect when it is not there).
   void Remove(const std::string& name);
-  // The stored names whose folded form is `folded`; empty when none.
-  const std::vector<std::string>& Find(const std::string& folded) const;
+  // The stored names whose folded form is `folded`, in no particular order; empty when none.
+  std::vector<std::string> Find(const std::string& folded) const;
   std::size_t size() const { return count_; }
 
  private:
-  std::unordered_map<std::string, std::vector<std::string>> names_;
+  // Folded name -> the one name stored under it, which is nearly always all there is; the
+  // rare further names (a.htm beside A.htm) live in more_. One string per name rather than a
+  // vector per key keeps a directory of 100,000 names several megabytes smaller.
+  std::unordered_map<std::string, std::string> first_;
+  std::unordered_multimap<std::string, std::string> more_;
   std::size_t count_ = 0;
 };
 
