@@ -13,7 +13,8 @@ namespace {
 constexpr std::size_t kChunk = 64 * 1024;
 
 // Calls `line(text, offset)` for every line of the file (without its LF). Returns false when
-// the file cannot be opened. Reads in chunks, so a large journal costs little memory.
+// the file cannot be opened or a read fails (the lines before it have been delivered). Reads
+// in chunks, so a large journal costs little memory.
 template <typename Callback>
 bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
   std::unique_ptr<ReadableFile> file;
@@ -24,7 +25,8 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
   std::string chunk(kChunk, '\0');
   for (;;) {
     std::size_t got = 0;
-    if (file->Read(chunk.data(), chunk.size(), got) != FsError::Ok || got == 0) break;
+    if (file->Read(chunk.data(), chunk.size(), got) != FsError::Ok) return false;
+    if (got == 0) break;
     std::size_t start = 0;
     for (std::size_t i = 0; i < got; ++i) {
       if (chunk[i] != '\n') continue;
@@ -204,12 +206,14 @@ bool RunJournal::Begin(const std::string& directory) {
   if (starts.size() >= static_cast<std::size_t>(kJournalRuns)) {
     const std::uint64_t keep = starts[starts.size() - (kJournalRuns - 1)];
     std::string tail;
-    ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
+    const bool whole = ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
       if (offset < keep) return;
       tail.append(line);
       tail += '\n';
     });
-    fs_.ReplaceFileAtomically(path_, tail);
+    // A journal that could not be read to its end stays as it is: replacing it with the part
+    // that was read would drop the runs it still has to keep.
+    if (whole) fs_.ReplaceFileAtomically(path_, tail);
   }
   if (fs_.OpenLog(path_, file_) != FsError::Ok || file_->Size(offset_) != FsError::Ok) {
     file_.reset();
