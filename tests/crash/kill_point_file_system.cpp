@@ -64,7 +64,7 @@ KillPlan KillPlanFromEnvironment() {
 }
 
 KillPointFileSystem::KillPointFileSystem(FileSystem& inner, KillPlan plan)
-    : inner_(inner), plan_(plan) {}
+    : ForwardingFileSystem(inner), plan_(plan) {}
 
 std::int64_t KillPointFileSystem::Begin(std::string_view kind, std::string_view a,
                                         std::string_view b) {
@@ -83,66 +83,35 @@ void KillPointFileSystem::End(std::int64_t number) {
   if (number == plan_.kill_at && plan_.after) KillNow();
 }
 
-FsError KillPointFileSystem::OpenForReading(const std::string& path,
-                                            std::unique_ptr<ReadableFile>& file) {
-  return inner_.OpenForReading(path, file);
-}
-
-bool KillPointFileSystem::NameTaken(const std::string& path) {
-  return inner_.NameTaken(path);
-}
-
-FsError KillPointFileSystem::GetInfo(const std::string& path, FileInfo& info) {
-  return inner_.GetInfo(path, info);
-}
-
 FsError KillPointFileSystem::Move(const std::string& from, const std::string& to) {
-  return Mutate("move", from, to, [&] { return inner_.Move(from, to); });
+  return Mutate("move", from, to, [&] { return inner().Move(from, to); });
 }
 
 FsError KillPointFileSystem::Copy(const std::string& from, const std::string& to,
                                   bool fail_if_exists) {
-  return Mutate("copy", from, to, [&] { return inner_.Copy(from, to, fail_if_exists); });
+  return Mutate("copy", from, to, [&] { return inner().Copy(from, to, fail_if_exists); });
 }
 
 FsError KillPointFileSystem::CreateDirectory(const std::string& path) {
-  return Mutate("mkdir", path, "", [&] { return inner_.CreateDirectory(path); });
+  return Mutate("mkdir", path, "", [&] { return inner().CreateDirectory(path); });
 }
 
 FsError KillPointFileSystem::Delete(const std::string& path) {
-  return Mutate("delete", path, "", [&] { return inner_.Delete(path); });
-}
-
-FsError KillPointFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
-                                        std::unique_ptr<DirectorySearch>& search) {
-  return inner_.OpenSearch(directory, kind, search);
-}
-
-DriveKind KillPointFileSystem::GetDriveKind(const std::string& directory) {
-  return inner_.GetDriveKind(directory);
-}
-
-FsError KillPointFileSystem::ProbeWritable(const std::string& directory) {
-  return inner_.ProbeWritable(directory);
+  return Mutate("delete", path, "", [&] { return inner().Delete(path); });
 }
 
 FsError KillPointFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) {
   std::unique_ptr<LogFile> opened;
-  const FsError error = inner_.OpenLog(path, opened);
+  const FsError error = inner().OpenLog(path, opened);
   if (error == FsError::Ok && opened) {
     file = std::make_unique<KillPointLogFile>(std::move(opened), *this, path);
   }
   return error;
 }
 
-FsError KillPointFileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
-                                           std::string& contents) {
-  return inner_.ReadWholeFile(path, limit, contents);
-}
-
 FsError KillPointFileSystem::ReplaceFileAtomically(const std::string& path,
                                                    std::string_view contents) {
-  return Mutate("replace", path, "", [&] { return inner_.ReplaceFileAtomically(path, contents); });
+  return Mutate("replace", path, "", [&] { return inner().ReplaceFileAtomically(path, contents); });
 }
 
 }  // namespace qlm::crash

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 
 namespace qlm::crash {
 
@@ -24,24 +24,16 @@ struct KillPlan {
 // QLM_KILL_TRACE=FILE. Unset or unreadable values mean no kill and no trace.
 KillPlan KillPlanFromEnvironment();
 
-class KillPointFileSystem final : public FileSystem {
+class KillPointFileSystem final : public ForwardingFileSystem {
  public:
   // `inner` must outlive this object and every file it hands out.
   KillPointFileSystem(FileSystem& inner, KillPlan plan);
 
-  FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
-  bool NameTaken(const std::string& path) override;
-  FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
   FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
   FsError CreateDirectory(const std::string& path) override;
   FsError Delete(const std::string& path) override;
-  FsError OpenSearch(const std::string& directory, SearchKind kind,
-                     std::unique_ptr<DirectorySearch>& search) override;
-  DriveKind GetDriveKind(const std::string& directory) override;
-  FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
-  FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
 
   // Numbers one mutating call (traced as `kind`, `a`, `b`), kills before it when planned,
@@ -58,7 +50,6 @@ class KillPointFileSystem final : public FileSystem {
   std::int64_t Begin(std::string_view kind, std::string_view a, std::string_view b);
   void End(std::int64_t number);
 
-  FileSystem& inner_;
   KillPlan plan_;
   std::int64_t count_ = 0;
 };

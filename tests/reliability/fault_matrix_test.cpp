@@ -14,6 +14,7 @@
 
 #include "common/messages.h"
 #include "platform/fault_injecting_file_system.h"
+#include "platform/forwarding_file_system.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -135,50 +136,21 @@ bool HasScratchFile(const Outcome& o) {
 // Passes every call on and notes the file behind each open for reading and each log write,
 // in call order, so that a test can tell a title read from the run journal's read, and a
 // write to the error log from one to the rename log or the journal.
-class PathRecorder final : public FileSystem {
+class PathRecorder final : public ForwardingFileSystem {
  public:
-  explicit PathRecorder(FileSystem& inner) : inner_(inner) {}
+  explicit PathRecorder(FileSystem& inner) : ForwardingFileSystem(inner) {}
   std::vector<std::string> opened;   // path of each OpenForReading call
   std::vector<std::string> written;  // path of each log WriteAt or Sync call
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override {
     opened.push_back(path);
-    return inner_.OpenForReading(path, file);
+    return ForwardingFileSystem::OpenForReading(path, file);
   }
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
     std::unique_ptr<LogFile> log;
-    const FsError error = inner_.OpenLog(path, log);
+    const FsError error = ForwardingFileSystem::OpenLog(path, log);
     if (error == FsError::Ok) file = std::make_unique<Log>(std::move(log), written, path);
     return error;
-  }
-  bool NameTaken(const std::string& path) override { return inner_.NameTaken(path); }
-  FsError GetInfo(const std::string& path, FileInfo& info) override {
-    return inner_.GetInfo(path, info);
-  }
-  FsError Move(const std::string& from, const std::string& to) override {
-    return inner_.Move(from, to);
-  }
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override {
-    return inner_.Copy(from, to, fail_if_exists);
-  }
-  FsError CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
-  FsError Delete(const std::string& path) override { return inner_.Delete(path); }
-  FsError OpenSearch(const std::string& directory, SearchKind kind,
-                     std::unique_ptr<DirectorySearch>& search) override {
-    return inner_.OpenSearch(directory, kind, search);
-  }
-  DriveKind GetDriveKind(const std::string& directory) override {
-    return inner_.GetDriveKind(directory);
-  }
-  FsError ProbeWritable(const std::string& directory) override {
-    return inner_.ProbeWritable(directory);
-  }
-  FsError ReadWholeFile(const std::string& path, std::size_t limit,
-                        std::string& contents) override {
-    return inner_.ReadWholeFile(path, limit, contents);
-  }
-  FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override {
-    return inner_.ReplaceFileAtomically(path, contents);
   }
 
  private:
@@ -201,7 +173,6 @@ class PathRecorder final : public FileSystem {
     std::vector<std::string>& written_;
     std::string path_;
   };
-  FileSystem& inner_;
 };
 
 // True when `path` names one of the two run logs (not the journal or a document).
