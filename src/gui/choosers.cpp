@@ -8,14 +8,11 @@
 #include <QMessageBox>
 
 #include "common/messages.h"
+#include "gui/qt_text.h"
 
 namespace qlm::gui {
 
 namespace {
-
-QString FromBytes(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The path as the file system spells it, even when it is not valid UTF-8.
 std::string ToBytes(const QString& path) {

@@ -19,16 +19,13 @@
 #include "gui/main_window_layout.h"
 #include "gui/options_hook.h"
 #include "gui/prompter.h"
+#include "gui/qt_text.h"
 #include "gui/rename_dialog.h"
 #include "gui/undo_command.h"
 
 namespace qlm::gui {
 
 namespace {
-
-QString FromBytes(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void OpenWithDesktop(const std::string& path) {
   QDesktopServices::openUrl(

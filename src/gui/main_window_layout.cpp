@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "gui/dialog_units.h"
+#include "gui/qt_text.h"
 
 namespace qlm::gui {
 
@@ -82,8 +83,7 @@ std::map<int, QWidget*> CreateControls(QDialog& dialog, const DialogUnits& units
       QWidget* widget = CreateControl(dialog, control);
       widget->setGeometry(units.Rect(control.x, control.y, control.width, control.height));
       if (control.id != 0) {
-        widget->setProperty("controlId", control.id);
-        widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+        TagControl(widget, control.id);
         by_id[control.id] = widget;
       }
     }

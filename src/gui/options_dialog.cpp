@@ -10,22 +10,10 @@
 #include "common/messages.h"
 #include "common/ui.h"
 #include "gui/dialog_units.h"
+#include "gui/qt_text.h"
 #include "shell/shell_verbs.h"
 
 namespace qlm::gui {
-
-namespace {
-
-QString FromBytes(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Identify(QWidget* widget, int id) {
-  widget->setProperty("controlId", id);
-  widget->setObjectName(QStringLiteral("control%1").arg(id));
-}
-
-}  // namespace
 
 OptionsDialog::OptionsDialog(OptionSet& options, ShellVerbUpdater update_verbs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -41,7 +29,7 @@ OptionsDialog::OptionsDialog(OptionSet& options, ShellVerbUpdater update_verbs, 
   for (const OptionBox& box : OptionBoxes()) {
     auto* check = new QCheckBox(FromBytes(box.text), this);
     check->setGeometry(units.Rect(box.x, box.y, box.width, box.height));
-    Identify(check, box.id);
+    TagControl(check, box.id);
     boxes_[box.id] = check;
     // The model decides every mark (3003 toggles itself and greys its sub-options).
     connect(check, &QCheckBox::clicked, this, [this, id = box.id] { OnCommand(id); });
@@ -50,11 +38,11 @@ OptionsDialog::OptionsDialog(OptionSet& options, ShellVerbUpdater update_verbs, 
   reset_->setGeometry(units.Rect(46, 148, 50, 14));
   reset_->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   reset_->setAutoDefault(false);
-  Identify(reset_, ctl::kOptionsReset);
+  TagControl(reset_, ctl::kOptionsReset);
   close_ = new QPushButton(FromBytes(msg::kOptionsClose), this);
   close_->setGeometry(units.Rect(107, 148, 50, 14));
   close_->setDefault(true);
-  Identify(close_, ctl::kOptionsClose);
+  TagControl(close_, ctl::kOptionsClose);
   connect(reset_, &QPushButton::clicked, this, [this] { OnCommand(ctl::kOptionsReset); });
   connect(close_, &QPushButton::clicked, this, [this] { OnCommand(ctl::kOptionsClose); });
   ShowModel();

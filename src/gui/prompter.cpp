@@ -6,14 +6,11 @@
 #include <QTimer>
 
 #include "common/ui.h"
+#include "gui/qt_text.h"
 
 namespace qlm::gui {
 
 namespace {
-
-QString FromBytes(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 int FirstButton(unsigned flags) {
   return (flags & mb::kButtonMask) == mb::kYesNo ? mb::kIdYes : mb::kIdOk;

@@ -10,21 +10,9 @@
 #include "engine/manual_rename.h"
 #include "gui/dialog_units.h"
 #include "gui/prompter.h"
+#include "gui/qt_text.h"
 
 namespace qlm::gui {
-
-namespace {
-
-QString FromBytes(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Identify(QWidget* widget, int id) {
-  widget->setProperty("controlId", id);
-  widget->setObjectName(QStringLiteral("control%1").arg(id));
-}
-
-}  // namespace
 
 RenameDialog::RenameDialog(ManualRename& logic, Prompter& prompter, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -39,23 +27,23 @@ RenameDialog::RenameDialog(ManualRename& logic, Prompter& prompter, QWidget* own
   ok_ = new QPushButton(QStringLiteral("O&K"), this);
   ok_->setGeometry(units.Rect(190, 9, 50, 14));
   ok_->setDefault(true);
-  Identify(ok_, ctl::kRenameOk);
+  TagControl(ok_, ctl::kRenameOk);
   cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   cancel_->setGeometry(units.Rect(190, 30, 50, 14));
-  Identify(cancel_, ctl::kRenameCancel);
+  TagControl(cancel_, ctl::kRenameCancel);
   prompt_ = new QLabel(this);
   prompt_->setGeometry(units.Rect(6, 6, 172, 25));
   prompt_->setTextFormat(Qt::PlainText);  // names and titles are never markup
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   prompt_->setWordWrap(true);
   prompt_->setText(FromBytes(logic_.Prompt()));
-  Identify(prompt_, ctl::kRenamePrompt);
+  TagControl(prompt_, ctl::kRenamePrompt);
   edit_ = new QLineEdit(this);
   edit_->setGeometry(units.Rect(6, 31, 174, 13));
   edit_->setMaxLength(static_cast<int>(ManualRename::kMaxNameLength));
   edit_->setText(FromBytes(logic_.Proposal()));
   edit_->selectAll();
-  Identify(edit_, ctl::kRenameEdit);
+  TagControl(edit_, ctl::kRenameEdit);
 
   connect(ok_, &QPushButton::clicked, this, &RenameDialog::OnOk);
   connect(cancel_, &QPushButton::clicked, this, [this] { done(kCancelled); });
