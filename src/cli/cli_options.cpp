@@ -1,28 +1,13 @@
 #include "cli/cli_options.h"
 
-#include <array>
 #include <cstring>
 
 namespace qlm::cli {
 
 namespace {
 
-using Flag = std::uint8_t OptionSet::*;
-constexpr std::array<std::pair<const char*, Flag>, 10> kKeys = {{
-    {"BackupRenamedFiles", &OptionSet::BackupRenamedFiles},
-    {"BackupCreateNewDir", &OptionSet::BackupCreateNewDir},
-    {"BackupOverwriteExisting", &OptionSet::BackupOverwriteExisting},
-    {"BackupUnrenamedFiles", &OptionSet::BackupUnrenamedFiles},
-    {"EnableShellExts", &OptionSet::EnableShellExts},
-    {"EnableFullAutoMode", &OptionSet::EnableFullAutoMode},
-    {"RenameAsHtm", &OptionSet::RenameAsHtm},
-    {"ParseHTMLEntities", &OptionSet::ParseHTMLEntities},
-    {"WriteRenameLog", &OptionSet::WriteRenameLog},
-    {"WriteErrorLog", &OptionSet::WriteErrorLog},
-}};
-
 bool IsKey(const std::string& key) {
-  for (const auto& [name, flag] : kKeys) {
+  for (const auto& [name, flag] : kOptionKeys) {
     if (key == name) return true;
   }
   return false;
@@ -43,7 +28,7 @@ std::string ParseOverride(const std::string& text, CliOptions& options) {
 }  // namespace
 
 bool ApplyOverride(OptionSet& options, const std::string& key, std::uint8_t value) {
-  for (const auto& [name, flag] : kKeys) {
+  for (const auto& [name, flag] : kOptionKeys) {
     if (key == name) {
       options.*flag = value;
       return true;

@@ -23,6 +23,24 @@ struct OptionSet {
   bool operator==(const OptionSet&) const = default;
 };
 
+// The ten flags with their settings keys, in the order the settings file holds them.
+struct OptionKey {
+  const char* key;
+  std::uint8_t OptionSet::*flag;
+};
+inline constexpr OptionKey kOptionKeys[] = {
+    {"BackupRenamedFiles", &OptionSet::BackupRenamedFiles},
+    {"BackupCreateNewDir", &OptionSet::BackupCreateNewDir},
+    {"BackupOverwriteExisting", &OptionSet::BackupOverwriteExisting},
+    {"BackupUnrenamedFiles", &OptionSet::BackupUnrenamedFiles},
+    {"EnableShellExts", &OptionSet::EnableShellExts},
+    {"EnableFullAutoMode", &OptionSet::EnableFullAutoMode},
+    {"RenameAsHtm", &OptionSet::RenameAsHtm},
+    {"ParseHTMLEntities", &OptionSet::ParseHTMLEntities},
+    {"WriteRenameLog", &OptionSet::WriteRenameLog},
+    {"WriteErrorLog", &OptionSet::WriteErrorLog},
+};
+
 // The six counters of one run; every run starts them at 0.
 struct RunStatistics {
   std::int32_t FilesProcessed = 0;

@@ -1,6 +1,5 @@
 #include "shell/settings.h"
 
-#include <array>
 #include <cstdint>
 
 #include "common/messages.h"
@@ -10,25 +9,6 @@
 namespace qlm {
 namespace {
 
-struct FlagKey {
-  std::string_view key;
-  std::uint8_t OptionSet::*flag;
-};
-
-// The ten flags in the order the file holds them; the key is the member's own name.
-constexpr std::array<FlagKey, 10> kFlagKeys = {{
-    {"BackupRenamedFiles", &OptionSet::BackupRenamedFiles},
-    {"BackupCreateNewDir", &OptionSet::BackupCreateNewDir},
-    {"BackupOverwriteExisting", &OptionSet::BackupOverwriteExisting},
-    {"BackupUnrenamedFiles", &OptionSet::BackupUnrenamedFiles},
-    {"EnableShellExts", &OptionSet::EnableShellExts},
-    {"EnableFullAutoMode", &OptionSet::EnableFullAutoMode},
-    {"RenameAsHtm", &OptionSet::RenameAsHtm},
-    {"ParseHTMLEntities", &OptionSet::ParseHTMLEntities},
-    {"WriteRenameLog", &OptionSet::WriteRenameLog},
-    {"WriteErrorLog", &OptionSet::WriteErrorLog},
-}};
-
 constexpr std::string_view kLastDirectoryKey = "LastDirectory";
 
 }  // namespace
@@ -37,7 +17,7 @@ Settings ParseSettings(std::string_view text, std::string_view ProgramDirectory)
   const Profile profile(text);
   const OptionSet defaults;  // the member defaults are those of a missing key
   Settings settings;
-  for (const FlagKey& entry : kFlagKeys) {
+  for (const OptionKey& entry : kOptionKeys) {
     const std::uint32_t value =
         profile.GetInt(msg::kSettingsSection, entry.key, defaults.*entry.flag);
     settings.options.*entry.flag = static_cast<std::uint8_t>(value & 0xFFu);
@@ -54,7 +34,7 @@ std::string FormatSettings(const Settings& settings) {
   file += msg::kSettingsHeader;
   file += "\r\n\r\n";
   AppendSectionLine(file, msg::kSettingsSection);
-  for (const FlagKey& entry : kFlagKeys) {
+  for (const OptionKey& entry : kOptionKeys) {
     const std::uint8_t flag = settings.options.*entry.flag;
     const std::string value =
         flag <= 9 ? std::string(1, static_cast<char>('0' + flag)) : IntToText(flag);
