@@ -14,4 +14,10 @@ struct CliRun {
 
 CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input = "");
 
+// Like RunCliProcess, but standard input is a pipe: once the program has printed
+// `wait_for` on standard error (it is waiting for an answer), it gets SIGINT, and once it has
+// said it took the interrupt, `input`.
+CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& wait_for,
+                         const std::string& input);
+
 }  // namespace qlm::testing

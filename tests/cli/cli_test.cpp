@@ -222,3 +222,24 @@ TEST_F(Cli, UndoWithoutAJournaledRunSaysSo) {
 
 }  // namespace
 }  // namespace qlm::testing
+
+namespace qlm::testing {
+namespace {
+
+TEST_F(Cli, CtrlCFinishesTheFileInHandThenAborts) {
+  AddPage("a.htm", "Same");
+  AddPage("b.htm", "Same");  // its clash question holds the run while Ctrl-C comes
+  AddPage("c.htm", "Third");
+  const CliRun run = RunCliInterrupted(
+      Args({"-o", "EnableFullAutoMode=0", "-o", "BackupRenamedFiles=0", work.path()}),
+      "OK or cancel? [y/N] ", "n\n");
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.err.find("Abort requested"), std::string::npos);
+  EXPECT_TRUE(fs::exists(work / "Same.htm"));  // handled before the abort: its final name
+  EXPECT_TRUE(fs::exists(work / "b.htm"));     // the file in hand, finished (kept its name)
+  EXPECT_TRUE(fs::exists(work / "c.htm"));     // not reached
+  EXPECT_FALSE(fs::exists(work / "Third.htm"));
+}
+
+}  // namespace
+}  // namespace qlm::testing
