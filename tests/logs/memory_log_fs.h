@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "support/unavailable_file_system.h"
 
 namespace qlm::testing {
 
-class MemoryLogFs final : public FileSystem {
+class MemoryLogFs final : public UnavailableFileSystem {
  public:
   struct WriteRecord {
     std::string path;
@@ -45,30 +46,6 @@ class MemoryLogFs final : public FileSystem {
     if (!data) data = std::make_shared<std::string>();
     file = std::make_unique<File>(*this, path, data);
     return FsError::Ok;
-  }
-
-  // Everything else is out of the logs' reach.
-  FsError OpenForReading(const std::string&, std::unique_ptr<ReadableFile>&) override {
-    return FsError::GeneralFailure;
-  }
-  bool NameTaken(const std::string&) override { return false; }
-  FsError GetInfo(const std::string&, FileInfo&) override { return FsError::GeneralFailure; }
-  FsError Move(const std::string&, const std::string&) override { return FsError::GeneralFailure; }
-  FsError Copy(const std::string&, const std::string&, bool) override {
-    return FsError::GeneralFailure;
-  }
-  FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
-  FsError Delete(const std::string&) override { return FsError::GeneralFailure; }
-  FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
-    return FsError::GeneralFailure;
-  }
-  DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
-  FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
-  FsError ReadWholeFile(const std::string&, std::size_t, std::string&) override {
-    return FsError::GeneralFailure;
-  }
-  FsError ReplaceFileAtomically(const std::string&, std::string_view) override {
-    return FsError::GeneralFailure;
   }
 
  private:

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "support/unavailable_file_system.h"
 
 namespace qlm::testing {
 
-class FakeFileSystem : public FileSystem {
+class FakeFileSystem : public UnavailableFileSystem {
  public:
   struct Entry {
     FileInfo info;
@@ -66,24 +67,7 @@ class FakeFileSystem : public FileSystem {
     return FsError::Ok;
   }
 
-  FsError OpenForReading(const std::string&, std::unique_ptr<ReadableFile>&) override {
-    return FsError::GeneralFailure;
-  }
   bool NameTaken(const std::string& path) override { return entries_.count(Fold(path)) != 0; }
-  FsError Move(const std::string&, const std::string&) override { return FsError::GeneralFailure; }
-  FsError Copy(const std::string&, const std::string&, bool) override {
-    return FsError::GeneralFailure;
-  }
-  FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
-  FsError Delete(const std::string&) override { return FsError::GeneralFailure; }
-  FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
-    return FsError::GeneralFailure;
-  }
-  DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
-  FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
-  FsError OpenLog(const std::string&, std::unique_ptr<LogFile>&) override {
-    return FsError::GeneralFailure;
-  }
 
  private:
   static std::string Fold(std::string text) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "support/unavailable_file_system.h"
 
 namespace qlm::testing {
 
@@ -64,7 +65,7 @@ class CountedDiskFile : public ReadableFile {
   std::unique_ptr<ReadableFile> file_;
 };
 
-class FakeFileSystem : public FileSystem {
+class FakeFileSystem : public UnavailableFileSystem {
  public:
   struct Entry {
     std::string contents;
@@ -90,30 +91,6 @@ class FakeFileSystem : public FileSystem {
     const FsError error = disk->OpenForReading(path, real);
     if (error == FsError::Ok) file = std::make_unique<CountedDiskFile>(counts, std::move(real));
     return error;
-  }
-
-  // Nothing else is needed by the title reader.
-  bool NameTaken(const std::string&) override { return false; }
-  FsError GetInfo(const std::string&, FileInfo&) override { return FsError::GeneralFailure; }
-  FsError Move(const std::string&, const std::string&) override { return FsError::GeneralFailure; }
-  FsError Copy(const std::string&, const std::string&, bool) override {
-    return FsError::GeneralFailure;
-  }
-  FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
-  FsError Delete(const std::string&) override { return FsError::GeneralFailure; }
-  FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
-    return FsError::GeneralFailure;
-  }
-  DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
-  FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
-  FsError OpenLog(const std::string&, std::unique_ptr<LogFile>&) override {
-    return FsError::GeneralFailure;
-  }
-  FsError ReadWholeFile(const std::string&, std::size_t, std::string&) override {
-    return FsError::GeneralFailure;
-  }
-  FsError ReplaceFileAtomically(const std::string&, std::string_view) override {
-    return FsError::GeneralFailure;
   }
 };
 
