@@ -5,8 +5,9 @@
 //     directory is; ends when the window reads "IDLE" again. Prints the run's wall time and
 //     the longest gap between two ticks of a 5 ms timer on the window's event loop.
 //   quillomat-gui-harness shots OUT_DIR
-//     Shows the main window in the middle of a run and the manual rename dialog, and saves
-//     each (with its frame, when a window manager draws one) as a PNG in OUT_DIR.
+//     Shows the main window in the middle of a run, the manual rename dialog and the options
+//     dialog, and saves each (with its frame, when a window manager draws one) as a PNG in
+//     OUT_DIR.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include "common/ui.h"
 #include "engine/manual_rename.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
 #include "gui/prompter.h"
 #include "gui/rename_dialog.h"
 #include "gui_fixture.h"
@@ -101,7 +103,17 @@ int Shots(const QString& out) {
   qlm::gui::RenameDialog dialog(logic, f.prompter, &window);
   dialog.show();
   const bool dialog_saved = Picture(dialog).save(out + "/rename-dialog.png");
-  return main_saved && dialog_saved ? 0 : 1;
+  dialog.hide();
+
+  qlm::OptionSet options = f.state.settings.options;
+  options.BackupRenamedFiles = 0;  // shows the backup sub-options greyed
+  qlm::gui::OptionsDialog options_dialog(
+      options, [](int) {}, &window);
+  options_dialog.show();
+  if (!QTest::qWaitForWindowExposed(&options_dialog)) return 1;
+  QTest::qWait(700);  // the window manager decorates it after it is exposed
+  const bool options_saved = Picture(options_dialog).save(out + "/options-dialog.png");
+  return main_saved && dialog_saved && options_saved ? 0 : 1;
 }
 
 }  // namespace
