@@ -101,45 +101,38 @@ int TerminalView::ShowManualRenameDialog(ManualRename& dialog) {
 
 void TerminalView::ReportJourney(const JourneyStep& step) {
   const std::string from = Printable(step.from);
-  const std::string why =
-      step.kept_reason.empty() ? "" : " (kept its name: " + step.kept_reason + ")";
+  // " (kept its name: why)" after a file that passed through a scratch name unchanged.
+  const auto kept = [](const std::string& reason) {
+    return reason.empty() ? std::string() : " (kept its name: " + reason + ")";
+  };
+  if (step.stage != JourneyStep::Stage::Final && step.to.empty()) {
+    Print(from + ": kept its name (" +
+          (step.kept_reason.empty() ? std::string(ErrorText(step.error)) : step.kept_reason) + ")");
+    return;
+  }
   switch (step.stage) {
     case JourneyStep::Stage::Scratch:
-      if (step.to.empty()) {
-        Print(from + ": kept its name (" +
-              (step.kept_reason.empty() ? std::string(ErrorText(step.error)) : step.kept_reason) +
-              ")");
-      } else {
-        scratch_origins_[step.to] = Origin{step.from, step.kept_reason};
-      }
+      scratch_origins_[step.to] = Origin{step.from, step.kept_reason};
       return;
-    case JourneyStep::Stage::Final: {
-      const auto origin = scratch_origins_.find(step.from);
-      if (origin == scratch_origins_.end()) {
-        // A scratch file an interrupted run left behind, given back its name.
-        Print(from + " -> " + Printable(step.to) + " (left by an interrupted run)");
-        return;
-      }
-      const std::string old = Printable(origin->second.name);
-      const std::string reason = origin->second.kept_reason;
-      scratch_origins_.erase(origin);
-      if (step.to.empty()) {
-        Print(old + ": stays as " + from + " (" + std::string(ErrorText(step.error)) + ")");
-      } else {
-        Print(old + " -> " + Printable(step.to) +
-              (reason.empty() ? "" : " (kept its name: " + reason + ")"));
-      }
-      return;
-    }
     case JourneyStep::Stage::SingleFile:
-      if (step.to.empty()) {
-        Print(from + ": kept its name (" +
-              (step.kept_reason.empty() ? std::string(ErrorText(step.error)) : step.kept_reason) +
-              ")");
-      } else {
-        Print(from + " -> " + Printable(step.to) + why);
-      }
+      Print(from + " -> " + Printable(step.to) + kept(step.kept_reason));
       return;
+    case JourneyStep::Stage::Final:
+      break;
+  }
+  const auto origin = scratch_origins_.find(step.from);
+  if (origin == scratch_origins_.end()) {
+    // A scratch file an interrupted run left behind, given back its name.
+    Print(from + " -> " + Printable(step.to) + " (left by an interrupted run)");
+    return;
+  }
+  const std::string old = Printable(origin->second.name);
+  const std::string reason = origin->second.kept_reason;
+  scratch_origins_.erase(origin);
+  if (step.to.empty()) {
+    Print(old + ": stays as " + from + " (" + std::string(ErrorText(step.error)) + ")");
+  } else {
+    Print(old + " -> " + Printable(step.to) + kept(reason));
   }
 }
 
