@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "platform/file_system.h"
 
@@ -107,7 +108,14 @@ NameIndex* DirectoryIndexCache::Get(const std::string& key, FsError& error) {
         (failure == ENOENT || failure == ENOTDIR) ? FsError::PathNotFound : ErrorFromErrno(failure);
     return nullptr;
   }
-  if (Entry* entry = Find(key); entry != nullptr && entry->stamp == before) return &entry->index;
+  if (Entry* entry = Find(key); entry != nullptr) {
+    // A stamp changed only by the layer's own operations since the last check needs no
+    // rescan: the index already holds those changes (see Touched).
+    if (entry->stamp == before || std::exchange(entry->changed_by_us, false)) {
+      entry->stamp = before;
+      return &entry->index;
+    }
+  }
   std::vector<std::string> names;
   failure = ListDirectory(key, names);
   if (failure != 0) {
@@ -128,7 +136,7 @@ NameIndex* DirectoryIndexCache::Peek(const std::string& key) {
 void DirectoryIndexCache::Put(const std::string& key, const std::vector<std::string>& names,
                               const DirectoryStamp& stamp) {
   Invalidate(key);
-  Entry fresh{key, stamp, {}};
+  Entry fresh{key, stamp, {}, false};
   for (const std::string& name : names)
     fresh.index.Add(name);
   entries_.push_front(std::move(fresh));
@@ -136,9 +144,10 @@ void DirectoryIndexCache::Put(const std::string& key, const std::vector<std::str
 }
 
 void DirectoryIndexCache::Touched(const std::string& key) {
-  Entry* entry = Find(key);
-  if (entry == nullptr) return;
-  if (ReadStamp(key, entry->stamp) != 0) Invalidate(key);
+  // The new stamp is read by the next Get, which has to read it anyway: one system call less
+  // per operation. A change another process makes between this operation and that Get is not
+  // told from ours; names it creates are still caught by the kernel's no-replace checks.
+  if (Entry* entry = Find(key)) entry->changed_by_us = true;
 }
 
 void DirectoryIndexCache::Invalidate(const std::string& key) {

@@ -67,8 +67,8 @@ class DirectoryIndexCache {
   // Stores a fresh index built from `names`, read under `stamp`.
   void Put(const std::string& key, const std::vector<std::string>& names,
            const DirectoryStamp& stamp);
-  // Records the directory's current stamp after the layer changed it itself; drops the entry
-  // when the directory can no longer be read.
+  // Notes that the layer changed the directory itself (its index already says how), so that
+  // the next Get takes the new stamp without a rescan.
   void Touched(const std::string& key);
   // Forces a rescan on the next Get.
   void Invalidate(const std::string& key);
@@ -80,6 +80,7 @@ class DirectoryIndexCache {
     std::string key;
     DirectoryStamp stamp;
     NameIndex index;
+    bool changed_by_us = false;  // the layer changed the directory since `stamp` was read
   };
   // Most recently used first.
   std::list<Entry> entries_;
