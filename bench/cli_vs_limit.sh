@@ -5,15 +5,10 @@
 # Usage: bench/cli_vs_limit.sh [FILES]   (needs a release build: cmake --preset release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-files="${1:-10000}"
-shared="${QUILLOMAT_SHARED:-../shared}"
-work=$(mktemp -d /tmp/qlm-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source bench/corpus.sh
 
 cmake --build --preset release --target quillomat-cli >/dev/null
 cc -O2 -o "$work/limit" "$shared/bench/limit.c"
-python3 "$shared/bench/mkcorpus.py" "$files" "$work/corpus" 1 mixed >/dev/null
-mkdir "$work/config"
 cli="build/release/src/cli/quillomat-cli --config-dir $work/config -o BackupRenamedFiles=0 \
   -o WriteErrorLog=0 -o WriteRenameLog=0 -o EnableFullAutoMode=1"
 

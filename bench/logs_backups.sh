@@ -4,14 +4,9 @@
 # Usage: bench/logs_backups.sh [FILES]   (builds the release preset's quillomat-cli)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-files="${1:-10000}"
-shared="${QUILLOMAT_SHARED:-../shared}"
-work=$(mktemp -d /tmp/qlm-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source bench/corpus.sh
 
 cmake --build --preset release --target quillomat-cli >/dev/null
-python3 "$shared/bench/mkcorpus.py" "$files" "$work/corpus" 1 mixed >/dev/null
-mkdir "$work/config"
 cli="build/release/src/cli/quillomat-cli --config-dir $work/config -o EnableFullAutoMode=1"
 
 hyperfine --warmup 1 --runs "${RUNS:-5}" --export-json "$work/times.json" \

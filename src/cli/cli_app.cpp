@@ -45,31 +45,32 @@ class InterruptWatcher {
   explicit InterruptWatcher(Event& continue_event) : continue_event_(continue_event) {
     sigemptyset(&set_);
     sigaddset(&set_, SIGINT);
+    sigaddset(&set_, kStopSignal);
     pthread_sigmask(SIG_BLOCK, &set_, nullptr);
     thread_ = std::thread([this] { Watch(); });
   }
   ~InterruptWatcher() {
-    stop_ = true;
+    // Wakes the watcher at once, so that the program does not wait out a poll interval.
+    pthread_kill(thread_.native_handle(), kStopSignal);
     thread_.join();
   }
   InterruptWatcher(const InterruptWatcher&) = delete;
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
  private:
+  static constexpr int kStopSignal = SIGUSR2;
+
   void Watch() {
-    const timespec tick{0, 100'000'000};
-    while (!stop_) {
-      if (sigtimedwait(&set_, nullptr, &tick) == SIGINT) {
-        continue_event_.Reset();
-        const char note[] = "\nAbort requested: finishing the file in hand...\n";
-        [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
-      }
+    int signal = 0;
+    while (sigwait(&set_, &signal) == 0 && signal == SIGINT) {
+      continue_event_.Reset();
+      const char note[] = "\nAbort requested: finishing the file in hand...\n";
+      [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
     }
   }
 
   Event& continue_event_;
   sigset_t set_;
-  std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 
