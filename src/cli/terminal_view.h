@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdio>
-#include <map>
 #include <string>
+#include <unordered_map>
 
 #include "engine/run_view.h"
 
@@ -42,7 +42,7 @@ class TerminalView final : public RunView {
     std::string name;
     std::string kept_reason;
   };
-  std::map<std::string, Origin> scratch_origins_;
+  std::unordered_map<std::string, Origin> scratch_origins_;
 };
 
 // The printable form of a name: bytes that would move the cursor or clear the screen (control

@@ -60,6 +60,13 @@ bool ParseNumber(std::string_view text, Number& value) {
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+template <typename Number>
+void AppendNumber(std::string& out, Number value) {
+  char digits[24];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, end);
+}
+
 std::string Timestamp(const Clock& clock) {
   const LocalTime t = clock.Now();
   char text[32];
@@ -71,9 +78,14 @@ std::string Timestamp(const Clock& clock) {
 }  // namespace
 
 std::string EscapeJournalField(std::string_view field) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(field.size());
+  AppendJournalField(out, field);
+  return out;
+}
+
+void AppendJournalField(std::string& out, std::string_view field) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out.reserve(out.size() + field.size());
   for (const char c : field) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
@@ -99,7 +111,6 @@ std::string EscapeJournalField(std::string_view field) {
         }
     }
   }
-  return out;
 }
 
 std::optional<std::string> UnescapeJournalField(std::string_view field) {
@@ -235,10 +246,24 @@ void RunJournal::RecordMove(const std::string& directory, char step, std::string
     failed_ = true;  // no journal this run; the run itself goes on
     return;
   }
-  Append("M\t" + std::to_string(id_) + "\t" + std::string(1, step) + "\t" +
-         EscapeJournalField(from) + "\t" + EscapeJournalField(to) + "\t" +
-         std::to_string(moved.device) + "\t" + std::to_string(moved.inode) + "\t" +
-         std::to_string(moved.size) + "\t" + std::to_string(moved.mtime_ns) + "\n");
+  // One buffer for every record of the run: a run writes one or two per file.
+  std::string& record = record_;
+  record.assign("M\t");
+  AppendNumber(record, id_);
+  record += '\t';
+  record += step;
+  record += '\t';
+  AppendJournalField(record, from);
+  record += '\t';
+  AppendJournalField(record, to);
+  for (const std::uint64_t number : {moved.device, moved.inode, moved.size}) {
+    record += '\t';
+    AppendNumber(record, number);
+  }
+  record += '\t';
+  AppendNumber(record, moved.mtime_ns);
+  record += '\n';
+  Append(record);
 }
 
 void RunJournal::End() {

@@ -79,6 +79,7 @@ class RunJournal {
   std::uint64_t offset_ = 0;
   std::int64_t id_ = 0;
   bool failed_ = false;
+  std::string record_;
 };
 
 // Reads the journal at `path`: the run headers only (moves left empty) when `with_moves` is
@@ -89,6 +90,7 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path, boo
 
 // A field as the journal holds it, and back.
 std::string EscapeJournalField(std::string_view field);
+void AppendJournalField(std::string& out, std::string_view field);
 std::optional<std::string> UnescapeJournalField(std::string_view field);
 
 }  // namespace qlm

@@ -4,8 +4,11 @@
 // keeps the indexes of the last few directories used.
 #pragma once
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -16,23 +19,55 @@
 
 namespace qlm::posix {
 
+// What the layer knows of one entry without asking the kernel again: its type and inode as
+// the directory listing gave them, and, once the layer has read them itself (opening the file
+// or moving it), its device, size, modification time and mode. A rename changes none of
+// these, so they travel with the entry from name to name.
+struct EntryFacts {
+  unsigned char type = DT_UNKNOWN;  // a dirent d_type
+  ino_t inode = 0;                  // 0 when not known
+  bool described = false;           // the fields below are set
+  dev_t device = 0;
+  mode_t mode = 0;
+  std::uint64_t size = 0;
+  std::int64_t mtime_ns = 0;
+
+  // Takes the description from a status read of the entry itself (not through a link).
+  void Describe(const struct stat& status);
+};
+
 class NameIndex {
  public:
-  // Adds a stored name (no effect when it is already there).
-  void Add(const std::string& name);
-  // Removes a stored name (no effect when it is not there).
-  void Remove(const std::string& name);
+  // Adds a stored name with what is known of it (no effect when it is already there).
+  void Add(const std::string& name, const EntryFacts& facts = {});
+  // Removes a stored name and returns what was known of it (nothing when it is not there).
+  EntryFacts Remove(const std::string& name);
   // The stored names whose folded form is `folded`, in no particular order; empty when none.
   std::vector<std::string> Find(const std::string& folded) const;
+  // True when some name is stored under the folded name `folded`.
+  bool Contains(const std::string& folded) const { return first_.contains(folded); }
+  // What is known of the stored name `name` (exactly that name); nullptr when not stored.
+  EntryFacts* Facts(const std::string& name);
   std::size_t size() const { return count_; }
 
  private:
+  struct Stored {
+    std::string name;
+    EntryFacts facts;
+  };
   // Folded name -> the one name stored under it, which is nearly always all there is; the
-  // rare further names (a.htm beside A.htm) live in more_. One string per name rather than a
+  // rare further names (a.htm beside A.htm) live in more_. One entry per name rather than a
   // vector per key keeps a directory of 100,000 names several megabytes smaller.
-  std::unordered_map<std::string, std::string> first_;
-  std::unordered_multimap<std::string, std::string> more_;
+  std::unordered_map<std::string, Stored> first_;
+  std::unordered_multimap<std::string, Stored> more_;
   std::size_t count_ = 0;
+};
+
+// One entry of a directory listing.
+struct ListedEntry {
+  std::string name;
+  unsigned char type = DT_UNKNOWN;
+  ino_t inode = 0;
 };
 
 // What a directory looked like when its index was last brought up to date; a different stamp
@@ -51,40 +86,53 @@ struct DirectoryStamp {
 int ReadStamp(const std::string& directory, DirectoryStamp& stamp);
 
 // Lists every entry of `directory` except "." and "..", in readdir order. Returns the errno
-// value (0 on success); `names` is left unchanged on failure.
-int ListDirectory(const std::string& directory, std::vector<std::string>& names);
+// value (0 on success); `entries` is left unchanged on failure.
+int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entries);
 
 class DirectoryIndexCache {
  public:
   static constexpr std::size_t kMaxDirectories = 4;
 
+  // An index found up to date less than this long ago is taken as current without reading
+  // the stamp again. A run works on its directory many times a millisecond; reading the stamp
+  // on every operation would cost a system call each time. Names another process creates
+  // meanwhile are still caught by the kernel's no-replace checks.
+  static constexpr std::chrono::microseconds kTrustChecked{1000};
+
   // The up-to-date index of the directory with key `key` (see DirectoryKey), scanned when it
   // is not cached or has changed since; nullptr with `error` set when the directory cannot be
   // read. The pointer stays valid until the next call that changes the cache.
   NameIndex* Get(const std::string& key, FsError& error);
+  // The cached index of `key` when it is up to date, found as Get finds it but never scanned:
+  // nullptr when not cached, changed or unreadable. Leaves earlier pointers valid.
+  NameIndex* Current(const std::string& key);
   // The cached index of `key` without any check or scan; nullptr when not cached.
   NameIndex* Peek(const std::string& key);
-  // Stores a fresh index built from `names`, read under `stamp`.
-  void Put(const std::string& key, const std::vector<std::string>& names,
+  // Stores a fresh index built from `entries`, read under `stamp`. What the layer had read
+  // itself of an entry still listed under the same name and inode is kept.
+  void Put(const std::string& key, const std::vector<ListedEntry>& entries,
            const DirectoryStamp& stamp);
   // Notes that the layer changed the directory itself (its index already says how), so that
-  // the next Get takes the new stamp without a rescan.
+  // the next check takes the new stamp without a rescan.
   void Touched(const std::string& key);
   // Forces a rescan on the next Get.
   void Invalidate(const std::string& key);
-  // The device and inode of a cached directory; false when not cached.
-  bool Identity(const std::string& key, dev_t& device, ino_t& inode);
 
  private:
+  using Clock = std::chrono::steady_clock;
   struct Entry {
     std::string key;
     DirectoryStamp stamp;
     NameIndex index;
     bool changed_by_us = false;  // the layer changed the directory since `stamp` was read
+    Clock::time_point checked;   // when the index was last found up to date
   };
   // Most recently used first.
   std::list<Entry> entries_;
   Entry* Find(const std::string& key);
+  // The cached entry of `key` when it is up to date; otherwise nullptr, with the stamp just
+  // read in `stamp` (or the errno value in `failure` when it could not be read).
+  Entry* Check(const std::string& key, DirectoryStamp& stamp, int& failure);
 };
 
 }  // namespace qlm::posix

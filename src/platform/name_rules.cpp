@@ -70,15 +70,17 @@ std::size_t DecodeTwoByte(std::string_view text, std::size_t i, char32_t& code_p
   return 2;
 }
 
-void AppendTwoByte(std::string& out, char32_t c) {
-  out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-  out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+// Writes a code point of U+0080..U+07FF as the two bytes at `out[i]`.
+void PutTwoByte(std::string& out, std::size_t i, char32_t c) {
+  out[i] = static_cast<char>(0xC0 | (c >> 6));
+  out[i + 1] = static_cast<char>(0x80 | (c & 0x3F));
 }
 
 // True when `stem` (the part of a name before its first '.', trailing blanks removed) is
 // one of the reserved device names.
 bool IsDeviceName(std::string_view stem) {
   static constexpr std::array<std::string_view, 4> kPlain = {"con", "prn", "aux", "nul"};
+  if (stem.size() > 4) return false;  // no device name is longer
   std::string lower;
   for (char c : stem)
     lower.push_back(AsciiLower(c));
@@ -109,17 +111,17 @@ bool CompareFoldedNames(std::string_view a, std::string_view b) {
 }
 
 std::string FoldName(std::string_view name) {
-  std::string folded;
-  folded.reserve(name.size());
-  for (std::size_t i = 0; i < name.size();) {
+  // Folding keeps every character's length, so the copy is folded where it stands.
+  std::string folded(name);
+  for (std::size_t i = 0; i < folded.size();) {
     char32_t c = 0;
-    std::size_t length = DecodeTwoByte(name, i, c);
+    std::size_t length = DecodeTwoByte(folded, i, c);
     if (length == 0) {  // ASCII, a longer sequence's byte, or invalid UTF-8: byte by byte
-      folded.push_back(AsciiLower(name[i]));
+      folded[i] = AsciiLower(folded[i]);
       ++i;
       continue;
     }
-    AppendTwoByte(folded, SimpleFold(c));
+    PutTwoByte(folded, i, SimpleFold(c));
     i += length;
   }
   return folded;

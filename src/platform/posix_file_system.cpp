@@ -81,21 +81,35 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
   return FsError::FileNotFound;
 }
 
+posix::EntryFacts* PosixFileSystem::KnownFacts(const std::string& path) {
+  const PathParts parts = SplitPath(path);
+  posix::NameIndex* index = cache_.Current(DirectoryKey(parts.directory));
+  return index == nullptr ? nullptr : index->Facts(parts.name);
+}
+
 FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& fd,
                                      struct stat& status) {
   std::string stored_name;
   return Resolve(
       path,
       [&](const std::string& candidate) {
-        // Checked before opening, so a device or FIFO is never opened at all; checked again
-        // on the descriptor in case the entry was swapped in between.
-        if (stat(candidate.c_str(), &status) != 0) return errno;
-        if (!S_ISREG(status.st_mode)) return EACCES;
+        // A device or FIFO is never opened at all: an entry the directory listing did not
+        // show as a regular file is checked before opening. Every entry is checked again on
+        // the descriptor, in case it was swapped in between.
+        posix::EntryFacts* facts = KnownFacts(candidate);
+        const bool listed_regular = facts != nullptr && facts->type == DT_REG;
+        if (!listed_regular) {
+          if (stat(candidate.c_str(), &status) != 0) return errno;
+          if (!S_ISREG(status.st_mode)) return EACCES;
+        }
         posix::UniqueFd opened(
             open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (!opened.valid()) return errno == ENXIO ? EACCES : errno;
         if (fstat(opened.get(), &status) != 0) return errno;
         if (!S_ISREG(status.st_mode)) return EACCES;
+        // The listed regular file itself (not a link to one): what was just read describes
+        // the entry, and a move of it need not read it again.
+        if (listed_regular && facts->inode == status.st_ino) facts->Describe(status);
         fd = std::move(opened);
         return 0;
       },
@@ -105,7 +119,9 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
 bool PosixFileSystem::FindHolder(posix::NameIndex& index, const std::string& directory,
                                  const std::string& name, const std::string& except,
                                  std::string& holder) {
-  std::vector<std::string> candidates = index.Find(FoldName(name));
+  const std::string folded = FoldName(name);
+  if (!index.Contains(folded)) return false;  // the usual answer, found without copying names
+  std::vector<std::string> candidates = index.Find(folded);
   // The exact name first, so that a replace targets it rather than a case variant.
   std::stable_partition(candidates.begin(), candidates.end(),
                         [&](const std::string& candidate) { return candidate == name; });
@@ -128,11 +144,12 @@ void PosixFileSystem::NoteCreated(const std::string& directory, const std::strin
 }
 
 void PosixFileSystem::NoteMoved(const std::string& from_directory, const std::string& from_name,
-                                const std::string& to_directory, const std::string& to_name) {
+                                const std::string& to_directory, const std::string& to_name,
+                                const posix::EntryFacts& facts) {
   const std::string from_key = DirectoryKey(from_directory);
   const std::string to_key = DirectoryKey(to_directory);
   if (posix::NameIndex* index = cache_.Peek(from_key)) index->Remove(from_name);
-  if (posix::NameIndex* index = cache_.Peek(to_key)) index->Add(to_name);
+  if (posix::NameIndex* index = cache_.Peek(to_key)) index->Add(to_name, facts);
   // One stamp read per directory: a move within a directory changes it once.
   cache_.Touched(from_key);
   if (to_key != from_key) cache_.Touched(to_key);
@@ -226,11 +243,14 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
   std::lock_guard lock(mutex_);
   posix::DirectoryStamp stamp;
   if (int error = posix::ReadStamp(key, stamp); error != 0) return DirectoryError(error);
-  std::vector<std::string> names;
-  if (int error = posix::ListDirectory(key, names); error != 0) return DirectoryError(error);
-  cache_.Put(key, names, stamp);  // the scan is made anyway: refresh the index with it
+  std::vector<posix::ListedEntry> entries;
+  if (int error = posix::ListDirectory(key, entries); error != 0) return DirectoryError(error);
+  cache_.Put(key, entries, stamp);  // the scan is made anyway: refresh the index with it
   auto matches = kind == SearchKind::Html ? IsHtmlName : IsScratchName;
-  std::erase_if(names, [&](const std::string& name) { return !matches(name); });
+  std::vector<std::string> names;
+  for (posix::ListedEntry& entry : entries) {
+    if (matches(entry.name)) names.push_back(std::move(entry.name));
+  }
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
   search = std::make_unique<SnapshotSearch>(std::move(names));

@@ -57,11 +57,21 @@ class PosixFileSystem final : public FileSystem {
   // sets `holder` to it, the exact name preferred. Index entries found missing are dropped.
   bool FindHolder(posix::NameIndex& index, const std::string& directory, const std::string& name,
                   const std::string& except, std::string& holder);
+  // Moves the entry `source_name` of `source.directory`, described by `facts`, to `to`.
+  // Returns Ok (filling `moved`) or the failure; `vanished` is set when the source (or a
+  // directory) was missing.
+  FsError MoveEntry(const posix::PathParts& source, const std::string& source_name,
+                    const posix::PathParts& target, const std::string& to,
+                    const posix::EntryFacts& facts, FileInfo& moved, bool& vanished);
   // Records a name the layer created in (or learned of in) `directory`.
   void NoteCreated(const std::string& directory, const std::string& name);
-  // Records a move the layer made, reading each directory's stamp once.
+  // Records a move the layer made of the entry described by `facts`.
   void NoteMoved(const std::string& from_directory, const std::string& from_name,
-                 const std::string& to_directory, const std::string& to_name);
+                 const std::string& to_directory, const std::string& to_name,
+                 const posix::EntryFacts& facts);
+  // What the up-to-date index of its directory knows of the entry at `path` (exactly that
+  // name); nullptr when there is no such index or entry.
+  posix::EntryFacts* KnownFacts(const std::string& path);
   // Records a name the layer removed from `directory`.
   void NoteRemoved(const std::string& directory, const std::string& name);
 

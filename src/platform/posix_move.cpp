@@ -13,11 +13,10 @@ namespace {
 using posix::DirectoryKey;
 using posix::JoinPath;
 
-// True when `path` names (without following a link) the file described by `status`.
-bool IsSameEntry(const std::string& path, const struct stat& status) {
+// True when `path` names (without following a link) the file `device`:`inode`.
+bool IsSameEntry(const std::string& path, dev_t device, ino_t inode) {
   struct stat other;
-  return lstat(path.c_str(), &other) == 0 && other.st_dev == status.st_dev &&
-         other.st_ino == status.st_ino;
+  return lstat(path.c_str(), &other) == 0 && other.st_dev == device && other.st_ino == inode;
 }
 
 // True when both paths name the same directory.
@@ -82,6 +81,15 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
   if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
   std::lock_guard lock(mutex_);
 
+  // An entry the layer has lately read itself (opened or moved) is moved without reading it
+  // again; should it have gone meanwhile, it is looked for as any other.
+  bool vanished = false;
+  if (const posix::EntryFacts* known = KnownFacts(from); known != nullptr && known->described) {
+    const posix::EntryFacts facts = *known;
+    const FsError error = MoveEntry(source, source.name, target, to, facts, moved, vanished);
+    if (!vanished) return error;
+  }
+
   // The source is found regardless of case; lstat, since a link is moved, not its target.
   struct stat source_status;
   std::string source_name;
@@ -90,8 +98,18 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
       [&](const std::string& path) { return lstat(path.c_str(), &source_status) == 0 ? 0 : errno; },
       source_name);
   if (error != FsError::Ok) return error;
-  const std::string source_path = JoinPath(source.directory, source_name);
+  posix::EntryFacts facts;
+  facts.type = IFTODT(source_status.st_mode);
+  facts.Describe(source_status);
+  return MoveEntry(source, source_name, target, to, facts, moved, vanished);
+}
 
+FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::string& source_name,
+                                   const posix::PathParts& target, const std::string& to,
+                                   const posix::EntryFacts& facts, FileInfo& moved,
+                                   bool& vanished) {
+  vanished = false;
+  FsError error = FsError::Ok;
   posix::NameIndex* target_index = cache_.Get(DirectoryKey(target.directory), error);
   if (target_index == nullptr) return error;
   const bool same_directory = IsSameDirectory(source.directory, target.directory);
@@ -103,22 +121,23 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
     return FsError::AlreadyExists;
   }
 
+  const std::string source_path = JoinPath(source.directory, source_name);
   int failure = NoReplaceRename(source_path, to);
-  const bool case_only = same_directory && FoldName(source_name) == FoldName(target.name);
-  if (failure == EEXIST && case_only && IsSameEntry(to, source_status)) {
+  if (failure == EEXIST && same_directory && FoldName(source_name) == FoldName(target.name) &&
+      IsSameEntry(to, facts.device, facts.inode)) {
     // The file system itself ignores case and sees the new name as the file's own.
     failure = RenameThroughTemporary(source_path, to, source.directory);
   }
   if (failure == 0) {
-    NoteMoved(source.directory, source_name, target.directory, target.name);
-    // The source's status, read to find it, still describes it: a rename changes none of it.
-    moved.is_directory = S_ISDIR(source_status.st_mode);
-    moved.is_regular = S_ISREG(source_status.st_mode);
+    NoteMoved(source.directory, source_name, target.directory, target.name, facts);
+    // A rename changes none of what describes the file.
+    moved.is_directory = S_ISDIR(facts.mode);
+    moved.is_regular = S_ISREG(facts.mode);
     moved.stored_name = target.name;
-    moved.device = source_status.st_dev;
-    moved.inode = source_status.st_ino;
-    moved.size = static_cast<std::uint64_t>(source_status.st_size);
-    moved.mtime_ns = source_status.st_mtim.tv_sec * 1'000'000'000LL + source_status.st_mtim.tv_nsec;
+    moved.device = facts.device;
+    moved.inode = facts.inode;
+    moved.size = facts.size;
+    moved.mtime_ns = facts.mtime_ns;
     return FsError::Ok;
   }
   struct stat status;
@@ -131,6 +150,7 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
   } else if (failure == ENOENT) {
     cache_.Invalidate(DirectoryKey(source.directory));
     cache_.Invalidate(DirectoryKey(target.directory));
+    vanished = true;
   }
   return ErrorFromErrno(failure);
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "support/system_call_faults.h"
@@ -176,12 +177,12 @@ TEST(PosixFileSystemTest, DirectoriesAndDanglingLinksAreEntriesToo) {
 
 TEST(PosixFileSystemTest, CreateAndDeleteFollowTheCaseRules) {
   TempDir dir;
+  WriteFile(dir / "Old.qlm", "x");
   PosixFileSystem fs;
   EXPECT_EQ(fs.CreateDirectory(dir / "Backup"), FsError::Ok);
   EXPECT_EQ(fs.CreateDirectory(dir / "BACKUP"), FsError::AlreadyExists);
   EXPECT_EQ(fs.CreateDirectory(dir / "aux"), FsError::InvalidName);
   EXPECT_EQ(fs.CreateDirectory(dir / "missing/sub"), FsError::PathNotFound);
-  WriteFile(dir / "Old.qlm", "x");
   EXPECT_TRUE(fs.NameTaken(dir / "old.qlm"));
   EXPECT_EQ(fs.Delete(dir / "OLD.QLM"), FsError::Ok);
   EXPECT_FALSE(fs.NameTaken(dir / "old.qlm"));
@@ -255,6 +256,95 @@ TEST(PosixFileSystemTest, OnlyRegularFilesOpenAndNothingBlocks) {
   EXPECT_EQ(ReadThrough(fs, dir / "LINK.htm"), "real");
   close(socket_fd);
 }
+
+TEST(PosixFileSystemTest, AListedFileSwappedForAFifoIsStillRefused) {
+  TempDir dir;
+  WriteFile(dir / "page.htm", "page");
+  PosixFileSystem fs;
+  ASSERT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"page.htm"}));  // listed as a file
+  ASSERT_EQ(unlink((dir / "page.htm").c_str()), 0);
+  ASSERT_EQ(mkfifo((dir / "page.htm").c_str(), 0644), 0);
+  std::unique_ptr<ReadableFile> file;
+  EXPECT_EQ(fs.OpenForReading(dir / "page.htm", file), FsError::AccessDenied);
+  EXPECT_EQ(file, nullptr);
+}
+
+// How the layer came to know the file before moving it; the description of a move must be
+// the moved entry's own (what lstat says of it afterwards) whichever way that was.
+struct DescribeRow {
+  const char* label;
+  std::function<std::string(PosixFileSystem&, const TempDir&)> prepare;  // returns the source
+};
+
+class MoveDescribesTest : public ::testing::TestWithParam<DescribeRow> {};
+
+TEST_P(MoveDescribesTest, WithTheEntrysOwnIdentity) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "first");
+  WriteFile(dir / "other.htm", "a different file, longer");
+  ASSERT_EQ(symlink("other.htm", (dir / "link.htm").c_str()), 0);
+  PosixFileSystem fs;
+  const std::string source = GetParam().prepare(fs, dir);
+  FileInfo moved;
+  ASSERT_EQ(fs.MoveAndDescribe(source, dir / "moved.htm", moved), FsError::Ok);
+  struct stat status;
+  ASSERT_EQ(lstat((dir / "moved.htm").c_str(), &status), 0);
+  EXPECT_EQ(moved.device, status.st_dev);
+  EXPECT_EQ(moved.inode, status.st_ino);
+  EXPECT_EQ(moved.size, static_cast<std::uint64_t>(status.st_size));
+  EXPECT_EQ(moved.mtime_ns, status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec);
+  EXPECT_EQ(moved.is_regular, S_ISREG(status.st_mode));
+  EXPECT_EQ(moved.stored_name, "moved.htm");
+}
+
+std::string Opened(PosixFileSystem& fs, const std::string& path) {
+  EXPECT_NE(ReadThrough(fs, path).substr(0, 6), "<error");
+  return path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MoveDescribesTest,
+    ::testing::Values(
+        DescribeRow{"never_seen", [](PosixFileSystem&, const TempDir& d) { return d / "a.htm"; }},
+        DescribeRow{"listed",
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      return d / "a.htm";
+                    }},
+        DescribeRow{"opened",
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      return Opened(fs, d / "a.htm");
+                    }},
+        DescribeRow{"opened_then_moved_and_listed_again",
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      Opened(fs, d / "a.htm");
+                      EXPECT_EQ(fs.Move(d / "a.htm", d / "a.qlm"), FsError::Ok);
+                      Search(fs, d.path(), SearchKind::Scratch);
+                      return d / "a.qlm";
+                    }},
+        DescribeRow{"a_link_opened_through",  // the link moves, so it is the link described
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      return Opened(fs, d / "link.htm");
+                    }},
+        DescribeRow{"opened_then_replaced_and_listed_again",
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      Opened(fs, d / "a.htm");
+                      EXPECT_EQ(rename((d / "other.htm").c_str(), (d / "a.htm").c_str()), 0);
+                      Search(fs, d.path(), SearchKind::Html);
+                      return d / "a.htm";
+                    }},
+        DescribeRow{"opened_then_renamed_to_a_case_variant",  // found again regardless of case
+                    [](PosixFileSystem& fs, const TempDir& d) {
+                      Search(fs, d.path(), SearchKind::Html);
+                      Opened(fs, d / "a.htm");
+                      EXPECT_EQ(rename((d / "a.htm").c_str(), (d / "A.htm").c_str()), 0);
+                      return d / "a.htm";
+                    }}),
+    [](const ::testing::TestParamInfo<DescribeRow>& info) { return info.param.label; });
 
 TEST(PosixFileSystemTest, BadPathsFailWithoutCreatingAnything) {
   TempDir dir;
