@@ -19,7 +19,7 @@ template <typename Callback>
 bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
   std::unique_ptr<ReadableFile> file;
   if (fs.OpenForReading(path, file) != FsError::Ok) return false;
-  std::string pending;
+  std::string pending;  // a line begun in an earlier chunk
   std::uint64_t pending_offset = 0;
   std::uint64_t offset = 0;
   std::string chunk(kChunk, '\0');
@@ -27,16 +27,24 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
     std::size_t got = 0;
     if (file->Read(chunk.data(), chunk.size(), got) != FsError::Ok) return false;
     if (got == 0) break;
+    const std::string_view text(chunk.data(), got);
     std::size_t start = 0;
-    for (std::size_t i = 0; i < got; ++i) {
-      if (chunk[i] != '\n') continue;
-      pending.append(chunk, start, i - start);
+    // Lines within the chunk are handed over where they stand: a journal of many runs is
+    // read at every run's start, so no line is copied that need not be.
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos;
+         start = end + 1) {
+      if (pending.empty()) {
+        line(text.substr(start, end - start), offset + start);
+        continue;
+      }
+      pending.append(text.substr(start, end - start));
       line(std::string_view(pending), pending_offset);
       pending.clear();
-      start = i + 1;
-      pending_offset = offset + start;
     }
-    pending.append(chunk, start, got - start);
+    if (start < got) {
+      if (pending.empty()) pending_offset = offset + start;
+      pending.append(text.substr(start));
+    }
     offset += got;
   }
   if (!pending.empty()) line(std::string_view(pending), pending_offset);

@@ -156,6 +156,38 @@ TEST_F(Undo, DamagedJournalLinesAreSkippedWithAMessage) {
   EXPECT_EQ(Listing(h.work.path()), h.originals);
 }
 
+TEST(UndoJournal, LinesAcrossReadChunksAreReadWhole) {
+  // Names of many lengths put line ends on every side of the reader's chunk boundaries, and
+  // one name is longer than a chunk.
+  std::vector<std::string> names;
+  std::string text = "R\t7\tdir\t2026-01-02 03:04:05\t/pages/\n";
+  for (std::size_t i = 0; text.size() < 300'000; ++i) {
+    names.push_back(std::string(1 + i % 997, static_cast<char>('a' + i % 26)) + ".htm");
+    if (i == 100) names.back() = std::string(70'000, 'L') + ".htm";
+    text += "M\t7\t1\t" + names.back() + "\tx.qlm\t1\t" + std::to_string(i + 1) + "\t2\t3\n";
+  }
+  text += "E\t7\nR\t8\tdir\t2026-01-02 03:04:06\t/other/";  // no final line end
+  TempDir program;
+  WriteFile(program / "QLM-Journal.txt", text);
+  PosixFileSystem fs;
+  std::vector<std::string> warnings;
+  const std::vector<JournalRun> headers =
+      ReadJournal(fs, program / "QLM-Journal.txt", false, 0, warnings);
+  ASSERT_EQ(headers.size(), 2u);
+  EXPECT_EQ(headers[0].id, 7);
+  EXPECT_TRUE(headers[0].ended);
+  EXPECT_EQ(headers[1].directory, "/other/");
+  const std::vector<JournalRun> runs =
+      ReadJournal(fs, program / "QLM-Journal.txt", true, 7, warnings);
+  ASSERT_EQ(runs.size(), 2u);
+  ASSERT_EQ(runs[0].moves.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(runs[0].moves[i].from, names[i]) << i;
+    EXPECT_EQ(runs[0].moves[i].inode, i + 1) << i;
+  }
+  EXPECT_TRUE(warnings.empty());
+}
+
 TEST(UndoJournal, FieldsSurviveEscaping) {
   for (const std::string field :
        {"plain.htm", "tab\there", "new\nline", "back\\slash", "\x01\x7f", "caf\xC3\xA9.htm", ""}) {
