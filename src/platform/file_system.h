@@ -144,6 +144,9 @@ bool CompareFoldedNames(std::string_view a, std::string_view b);
 // The key under which a name counts as taken: ASCII letters and the simple Latin-1, Latin
 // Extended-A, Greek and Cyrillic case pairs folded to lower case. Invalid UTF-8 stays raw.
 std::string FoldName(std::string_view name);
+// Writes FoldName(name), which is exactly as long as `name`, to `out` (which may be
+// name.data() itself).
+void FoldNameInto(std::string_view name, char* out);
 // InvalidName for a name the layer refuses to create, FilenameTooLong when too long, else Ok.
 FsError CheckNewName(std::string_view name);
 

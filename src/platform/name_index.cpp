@@ -20,73 +20,182 @@ void EntryFacts::Describe(const struct stat& status) {
   mtime_ns = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
 }
 
+namespace {
+
+// A name folded without allocating: on the stack up to the longest name a file system stores,
+// through FoldName beyond.
+class Folded {
+ public:
+  explicit Folded(std::string_view name) {
+    if (name.size() <= sizeof small_) {
+      FoldNameInto(name, small_);
+      view_ = std::string_view(small_, name.size());
+    } else {
+      large_ = FoldName(name);
+      view_ = large_;
+    }
+  }
+  Folded(const Folded&) = delete;
+  Folded& operator=(const Folded&) = delete;
+  std::string_view view() const { return view_; }
+  std::size_t hash() const { return std::hash<std::string_view>{}(view_); }
+
+ private:
+  char small_[256];
+  std::string large_;
+  std::string_view view_;
+};
+
+std::size_t FoldedHash(std::string_view name) {
+  return Folded(name).hash();
+}
+
+}  // namespace
+
+template <typename Visit>
+void NameIndex::ForEachUnderHash(std::size_t hash, Visit visit) const {
+  if (slots_.empty()) return;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
+    if (slots_[i].hash == hash && !visit(records_[slots_[i].record - 1])) return;
+  }
+}
+
+NameIndex::Stored* NameIndex::FindExact(std::size_t hash, std::string_view name) {
+  if (slots_.empty()) return nullptr;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
+    Stored& stored = records_[slots_[i].record - 1];
+    if (slots_[i].hash == hash && stored.name == name) return &stored;
+  }
+  return nullptr;
+}
+
+void NameIndex::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
+  old.swap(slots_);
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.record == 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].record != 0)
+      i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+void NameIndex::Insert(std::size_t hash, Stored stored) {
+  if (4 * (size_ + 1) > 3 * slots_.size()) Grow();
+  std::uint32_t record;
+  if (free_.empty()) {
+    records_.push_back(std::move(stored));
+    record = static_cast<std::uint32_t>(records_.size());
+  } else {
+    record = free_.back();
+    free_.pop_back();
+    records_[record - 1] = std::move(stored);
+  }
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].record != 0)
+    i = (i + 1) & mask;
+  slots_[i] = Slot{hash, record};
+  ++size_;
+}
+
+void NameIndex::EraseSlot(std::size_t i) {
+  const std::uint32_t record = slots_[i].record;
+  records_[record - 1] = Stored{};  // gives back the name's memory
+  free_.push_back(record);
+  --size_;
+  // Backward shift: later slots of the same probe run move up, so no lookup stops early.
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t j = (i + 1) & mask; slots_[j].record != 0; j = (j + 1) & mask) {
+    const std::size_t home = slots_[j].hash & mask;
+    // The slot at j may fill the hole at i unless its home lies cyclically within (i, j].
+    const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+    if (stays) continue;
+    slots_[i] = slots_[j];
+    i = j;
+  }
+  slots_[i] = Slot{};
+}
+
 void NameIndex::Add(const std::string& name, const EntryFacts& facts) {
-  std::string folded = FoldName(name);
-  auto [first, inserted] = first_.try_emplace(folded, Stored{name, facts});
-  if (inserted) {
-    ++count_;
-    return;
-  }
-  if (first->second.name == name) return;
-  auto [begin, end] = more_.equal_range(folded);
-  for (auto it = begin; it != end; ++it) {
-    if (it->second.name == name) return;
-  }
-  more_.emplace(std::move(folded), Stored{name, facts});
-  ++count_;
+  const std::size_t hash = FoldedHash(name);
+  if (FindExact(hash, name) == nullptr) Insert(hash, Stored{name, facts, generation_});
 }
 
 EntryFacts NameIndex::Remove(const std::string& name) {
-  const std::string folded = FoldName(name);
-  auto first = first_.find(folded);
-  if (first == first_.end()) return {};
-  EntryFacts removed;
-  if (first->second.name == name) {
-    removed = first->second.facts;
-    auto more = more_.empty() ? more_.end() : more_.find(folded);
-    if (more == more_.end()) {
-      first_.erase(first);
-    } else {  // another name under the same key takes the first place
-      first->second = std::move(more->second);
-      more_.erase(more);
-    }
-    --count_;
+  if (slots_.empty()) return {};
+  const std::size_t hash = FoldedHash(name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
+    if (slots_[i].hash != hash || records_[slots_[i].record - 1].name != name) continue;
+    const EntryFacts removed = records_[slots_[i].record - 1].facts;
+    EraseSlot(i);
     return removed;
   }
-  auto [begin, end] = more_.equal_range(folded);
-  for (auto it = begin; it != end; ++it) {
-    if (it->second.name == name) {
-      removed = it->second.facts;
-      more_.erase(it);
-      --count_;
-      break;
+  return {};
+}
+
+std::vector<std::string> NameIndex::Find(std::string_view name) const {
+  std::vector<std::string> found;
+  const Folded folded(name);
+  ForEachUnderHash(folded.hash(), [&](const Stored& stored) {
+    if (Folded(stored.name).view() == folded.view()) found.push_back(stored.name);
+    return true;
+  });
+  return found;
+}
+
+bool NameIndex::Contains(std::string_view name) const {
+  const Folded folded(name);
+  bool found = false;
+  ForEachUnderHash(folded.hash(), [&](const Stored& stored) {
+    found = Folded(stored.name).view() == folded.view();
+    return !found;
+  });
+  return found;
+}
+
+EntryFacts* NameIndex::Facts(std::string_view name) {
+  Stored* stored = FindExact(FoldedHash(name), name);
+  return stored == nullptr ? nullptr : &stored->facts;
+}
+
+void NameIndex::Refresh(const std::vector<ListedEntry>& entries) {
+  ++generation_;
+  for (const ListedEntry& listed : entries) {
+    const std::size_t hash = FoldedHash(listed.name);
+    Stored* stored = FindExact(hash, listed.name);
+    if (stored == nullptr) {
+      Insert(hash, Stored{listed.name, {listed.type, listed.inode}, generation_});
+      continue;
+    }
+    if (!stored->facts.described || stored->facts.inode != listed.inode) {
+      stored->facts = EntryFacts{listed.type, listed.inode};  // another entry by that name
+    }
+    stored->seen = generation_;
+  }
+  // Names no longer listed go. A backward shift may move a not yet visited slot into the
+  // one just emptied, so that slot is looked at again.
+  for (std::size_t i = 0; i < slots_.size();) {
+    if (slots_[i].record != 0 && records_[slots_[i].record - 1].seen != generation_) {
+      EraseSlot(i);
+    } else {
+      ++i;
     }
   }
-  return removed;
 }
 
-std::vector<std::string> NameIndex::Find(const std::string& folded) const {
+std::vector<std::string> NameIndex::Names() const {
   std::vector<std::string> names;
-  auto first = first_.find(folded);
-  if (first == first_.end()) return names;
-  names.push_back(first->second.name);
-  if (more_.empty()) return names;
-  auto [begin, end] = more_.equal_range(folded);
-  for (auto it = begin; it != end; ++it)
-    names.push_back(it->second.name);
-  return names;
-}
-
-EntryFacts* NameIndex::Facts(const std::string& name) {
-  const std::string folded = FoldName(name);
-  auto first = first_.find(folded);
-  if (first == first_.end()) return nullptr;
-  if (first->second.name == name) return &first->second.facts;
-  auto [begin, end] = more_.equal_range(folded);
-  for (auto it = begin; it != end; ++it) {
-    if (it->second.name == name) return &it->second.facts;
+  names.reserve(size_);
+  for (const Slot& slot : slots_) {
+    if (slot.record != 0) names.push_back(records_[slot.record - 1].name);
   }
-  return nullptr;
+  return names;
 }
 
 int ReadStamp(const std::string& directory, DirectoryStamp& stamp) {
@@ -170,21 +279,25 @@ NameIndex* DirectoryIndexCache::Peek(const std::string& key) {
   return entry == nullptr ? nullptr : &entry->index;
 }
 
+NameIndex* DirectoryIndexCache::Unchanged(const std::string& key, const DirectoryStamp& now) {
+  Entry* entry = Find(key);
+  if (entry == nullptr || entry->changed_by_us || entry->stamp != now) return nullptr;
+  entry->checked = Clock::now();
+  return &entry->index;
+}
+
 void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEntry>& entries,
                               const DirectoryStamp& stamp) {
-  Entry fresh{key, stamp, {}, false, Clock::now()};
-  Entry* old = Find(key);
-  for (const ListedEntry& listed : entries) {
-    EntryFacts facts{listed.type, listed.inode};
-    if (old != nullptr) {
-      const EntryFacts* known = old->index.Facts(listed.name);
-      if (known != nullptr && known->described && known->inode == listed.inode) facts = *known;
-    }
-    fresh.index.Add(listed.name, facts);
+  Entry* entry = Find(key);
+  if (entry == nullptr) {
+    entries_.push_front(Entry{key, stamp, {}, false, {}});
+    if (entries_.size() > kMaxDirectories) entries_.pop_back();
+    entry = &entries_.front();
   }
-  Invalidate(key);
-  entries_.push_front(std::move(fresh));
-  if (entries_.size() > kMaxDirectories) entries_.pop_back();
+  entry->index.Refresh(entries);
+  entry->stamp = stamp;
+  entry->changed_by_us = false;
+  entry->checked = Clock::now();
 }
 
 void DirectoryIndexCache::Touched(const std::string& key) {

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "platform/errors.h"
@@ -36,38 +36,62 @@ struct EntryFacts {
   void Describe(const struct stat& status);
 };
 
+// One entry of a directory listing.
+struct ListedEntry {
+  std::string name;
+  unsigned char type = DT_UNKNOWN;
+  ino_t inode = 0;
+};
+
 class NameIndex {
  public:
   // Adds a stored name with what is known of it (no effect when it is already there).
   void Add(const std::string& name, const EntryFacts& facts = {});
   // Removes a stored name and returns what was known of it (nothing when it is not there).
   EntryFacts Remove(const std::string& name);
-  // The stored names whose folded form is `folded`, in no particular order; empty when none.
-  std::vector<std::string> Find(const std::string& folded) const;
-  // True when some name is stored under the folded name `folded`.
-  bool Contains(const std::string& folded) const { return first_.contains(folded); }
+  // The stored names equal to `name` regardless of case, in no particular order.
+  std::vector<std::string> Find(std::string_view name) const;
+  // True when some stored name equals `name` regardless of case.
+  bool Contains(std::string_view name) const;
   // What is known of the stored name `name` (exactly that name); nullptr when not stored.
-  EntryFacts* Facts(const std::string& name);
-  std::size_t size() const { return count_; }
+  EntryFacts* Facts(std::string_view name);
+  // Makes the index hold exactly the names of a fresh listing. What the layer read itself of
+  // an entry still listed under the same name and inode is kept.
+  void Refresh(const std::vector<ListedEntry>& entries);
+  // Every stored name, in no particular order.
+  std::vector<std::string> Names() const;
+  std::size_t size() const { return size_; }
 
  private:
   struct Stored {
     std::string name;
     EntryFacts facts;
+    std::uint32_t seen = 0;  // the last Refresh that listed it
   };
-  // Folded name -> the one name stored under it, which is nearly always all there is; the
-  // rare further names (a.htm beside A.htm) live in more_. One entry per name rather than a
-  // vector per key keeps a directory of 100,000 names several megabytes smaller.
-  std::unordered_map<std::string, Stored> first_;
-  std::unordered_multimap<std::string, Stored> more_;
-  std::size_t count_ = 0;
-};
+  // One place of the table: the hash of a folded name and where its entry is (0: free).
+  struct Slot {
+    std::size_t hash = 0;
+    std::uint32_t record = 0;  // 1 + the entry's index in records_
+  };
 
-// One entry of a directory listing.
-struct ListedEntry {
-  std::string name;
-  unsigned char type = DT_UNKNOWN;
-  ino_t inode = 0;
+  // Calls `visit(stored)` for each entry stored under `hash` until it returns false.
+  template <typename Visit>
+  void ForEachUnderHash(std::size_t hash, Visit visit) const;
+  Stored* FindExact(std::size_t hash, std::string_view name);
+  void Insert(std::size_t hash, Stored stored);
+  void EraseSlot(std::size_t slot);
+  void Grow();
+
+  // Open addressing with linear probing over the hashes of the folded names; the entries
+  // themselves live apart in records_. A lookup reads one or two adjacent slots and, on a
+  // hash match, the one entry it points to: nearly always a single entry per hash, several
+  // for case variants (a.htm beside A.htm) and the rare collision, told apart by comparing
+  // names. No second copy of a name is kept and a lookup allocates nothing.
+  std::vector<Slot> slots_;      // a power of two in size, at most three quarters used
+  std::vector<Stored> records_;  // entries; freed ones are listed in free_ for reuse
+  std::vector<std::uint32_t> free_;
+  std::size_t size_ = 0;
+  std::uint32_t generation_ = 0;
 };
 
 // What a directory looked like when its index was last brought up to date; a different stamp
@@ -108,8 +132,12 @@ class DirectoryIndexCache {
   NameIndex* Current(const std::string& key);
   // The cached index of `key` without any check or scan; nullptr when not cached.
   NameIndex* Peek(const std::string& key);
-  // Stores a fresh index built from `entries`, read under `stamp`. What the layer had read
-  // itself of an entry still listed under the same name and inode is kept.
+  // The cached index of `key` when the directory's stamp `now` (just read) is the one it was
+  // last found up to date under and the layer has not changed the directory since: what a
+  // listing made now would give. Otherwise nullptr.
+  NameIndex* Unchanged(const std::string& key, const DirectoryStamp& now);
+  // Makes the index of `key` that of a fresh listing, `entries`, read under `stamp` (see
+  // NameIndex::Refresh).
   void Put(const std::string& key, const std::vector<ListedEntry>& entries,
            const DirectoryStamp& stamp);
   // Notes that the layer changed the directory itself (its index already says how), so that

@@ -70,10 +70,10 @@ std::size_t DecodeTwoByte(std::string_view text, std::size_t i, char32_t& code_p
   return 2;
 }
 
-// Writes a code point of U+0080..U+07FF as the two bytes at `out[i]`.
-void PutTwoByte(std::string& out, std::size_t i, char32_t c) {
-  out[i] = static_cast<char>(0xC0 | (c >> 6));
-  out[i + 1] = static_cast<char>(0x80 | (c & 0x3F));
+// Writes a code point of U+0080..U+07FF as the two bytes at `out`.
+void PutTwoByte(char* out, char32_t c) {
+  out[0] = static_cast<char>(0xC0 | (c >> 6));
+  out[1] = static_cast<char>(0x80 | (c & 0x3F));
 }
 
 // True when `stem` (the part of a name before its first '.', trailing blanks removed) is
@@ -111,20 +111,25 @@ bool CompareFoldedNames(std::string_view a, std::string_view b) {
 }
 
 std::string FoldName(std::string_view name) {
-  // Folding keeps every character's length, so the copy is folded where it stands.
   std::string folded(name);
-  for (std::size_t i = 0; i < folded.size();) {
+  FoldNameInto(folded, folded.data());
+  return folded;
+}
+
+void FoldNameInto(std::string_view name, char* out) {
+  // Folding keeps every character's length, so each one is read before its place in `out`
+  // (possibly the same bytes) is written.
+  for (std::size_t i = 0; i < name.size();) {
     char32_t c = 0;
-    std::size_t length = DecodeTwoByte(folded, i, c);
+    std::size_t length = DecodeTwoByte(name, i, c);
     if (length == 0) {  // ASCII, a longer sequence's byte, or invalid UTF-8: byte by byte
-      folded[i] = AsciiLower(folded[i]);
+      out[i] = AsciiLower(name[i]);
       ++i;
       continue;
     }
-    PutTwoByte(folded, i, SimpleFold(c));
+    PutTwoByte(out + i, SimpleFold(c));
     i += length;
   }
-  return folded;
 }
 
 FsError CheckNewName(std::string_view name) {

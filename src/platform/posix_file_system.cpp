@@ -56,12 +56,11 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
   if (error == 0) stored_name = parts.name;
   if (error != ENOENT || !IsPlainName(parts.name)) return ErrorFromErrno(error);
   const std::string key = DirectoryKey(parts.directory);
-  const std::string folded = FoldName(parts.name);
   for (int pass = 0; pass < 2; ++pass) {
     FsError index_error = FsError::Ok;
     posix::NameIndex* index = cache_.Get(key, index_error);
     if (index == nullptr) return index_error;
-    std::vector<std::string> candidates = index->Find(folded);
+    std::vector<std::string> candidates = index->Find(parts.name);
     std::sort(candidates.begin(), candidates.end());  // a fixed choice among a.htm and A.htm
     bool stale = false;
     for (const std::string& candidate : candidates) {
@@ -119,9 +118,8 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
 bool PosixFileSystem::FindHolder(posix::NameIndex& index, const std::string& directory,
                                  const std::string& name, const std::string& except,
                                  std::string& holder) {
-  const std::string folded = FoldName(name);
-  if (!index.Contains(folded)) return false;  // the usual answer, found without copying names
-  std::vector<std::string> candidates = index.Find(folded);
+  if (!index.Contains(name)) return false;  // the usual answer, found without copying names
+  std::vector<std::string> candidates = index.Find(name);
   // The exact name first, so that a replace targets it rather than a case variant.
   std::stable_partition(candidates.begin(), candidates.end(),
                         [&](const std::string& candidate) { return candidate == name; });
@@ -243,14 +241,19 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
   std::lock_guard lock(mutex_);
   posix::DirectoryStamp stamp;
   if (int error = posix::ReadStamp(key, stamp); error != 0) return DirectoryError(error);
-  std::vector<posix::ListedEntry> entries;
-  if (int error = posix::ListDirectory(key, entries); error != 0) return DirectoryError(error);
-  cache_.Put(key, entries, stamp);  // the scan is made anyway: refresh the index with it
-  auto matches = kind == SearchKind::Html ? IsHtmlName : IsScratchName;
   std::vector<std::string> names;
-  for (posix::ListedEntry& entry : entries) {
-    if (matches(entry.name)) names.push_back(std::move(entry.name));
+  if (const posix::NameIndex* index = cache_.Unchanged(key, stamp)) {
+    names = index->Names();  // nothing has changed since the index was last found current
+  } else {
+    std::vector<posix::ListedEntry> entries;
+    if (int error = posix::ListDirectory(key, entries); error != 0) return DirectoryError(error);
+    cache_.Put(key, entries, stamp);  // the scan is made anyway: refresh the index with it
+    names.reserve(entries.size());
+    for (posix::ListedEntry& entry : entries)
+      names.push_back(std::move(entry.name));
   }
+  auto matches = kind == SearchKind::Html ? IsHtmlName : IsScratchName;
+  std::erase_if(names, [&](const std::string& name) { return !matches(name); });
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
   search = std::make_unique<SnapshotSearch>(std::move(names));

@@ -223,6 +223,21 @@ TEST(PosixFileSystemTest, SearchSnapshotIgnoresLaterChanges) {
   EXPECT_FALSE(search->Next(name));
 }
 
+TEST(PosixFileSystemTest, EachSearchSeesTheDirectoryAsItIsThen) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "");
+  PosixFileSystem fs;
+  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));
+  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));  // nothing changed
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past a coarse clock tick
+  WriteFile(dir / "b.htm", "");
+  ASSERT_EQ(rename((dir / "a.htm").c_str(), (dir / "c.qlm").c_str()), 0);
+  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"b.htm"}));
+  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Scratch), (Names{"c.qlm"}));
+  ASSERT_EQ(fs.Move(dir / "c.qlm", dir / "C.htm"), FsError::Ok);  // the layer's own change
+  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"b.htm", "C.htm"}));
+}
+
 // Makes a UNIX socket bound at `path`; returns the descriptor (or -1).
 int BindSocket(const std::string& path) {
   int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -333,6 +348,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](PosixFileSystem& fs, const TempDir& d) {
                       Search(fs, d.path(), SearchKind::Html);
                       Opened(fs, d / "a.htm");
+                      std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a new tick
                       EXPECT_EQ(rename((d / "other.htm").c_str(), (d / "a.htm").c_str()), 0);
                       Search(fs, d.path(), SearchKind::Html);
                       return d / "a.htm";
