@@ -1,6 +1,7 @@
 #include "platform/name_index.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -286,13 +287,30 @@ NameIndex* DirectoryIndexCache::Unchanged(const std::string& key, const Director
   return &entry->index;
 }
 
+int DirectoryIndexCache::Descriptor(const std::string& key) {
+  Entry* entry = Find(key);
+  return entry == nullptr ? -1 : entry->directory.get();
+}
+
 void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEntry>& entries,
                               const DirectoryStamp& stamp) {
   Entry* entry = Find(key);
   if (entry == nullptr) {
-    entries_.push_front(Entry{key, stamp, {}, false, {}});
+    entries_.push_front(Entry{key, stamp, {}, false, {}, {}});
     if (entries_.size() > kMaxDirectories) entries_.pop_back();
     entry = &entries_.front();
+  }
+  if (!entry->directory.valid() || entry->stamp.device != stamp.device ||
+      entry->stamp.inode != stamp.inode) {
+    // Held only when it is the very directory listed: the path may have been pointed
+    // elsewhere since the stamp was read.
+    UniqueFd directory(open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat status;
+    if (directory.valid() && (fstat(directory.get(), &status) != 0 ||
+                              status.st_dev != stamp.device || status.st_ino != stamp.inode)) {
+      directory = UniqueFd();
+    }
+    entry->directory = std::move(directory);
   }
   entry->index.Refresh(entries);
   entry->stamp = stamp;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/posix_paths.h"
 
 namespace qlm::posix {
 
@@ -136,6 +137,9 @@ class DirectoryIndexCache {
   // last found up to date under and the layer has not changed the directory since: what a
   // listing made now would give. Otherwise nullptr.
   NameIndex* Unchanged(const std::string& key, const DirectoryStamp& now);
+  // The directory of `key` held open (O_PATH) as it was when last listed, for system calls
+  // relative to it that spare the kernel walking its path; -1 when not cached or not held.
+  int Descriptor(const std::string& key);
   // Makes the index of `key` that of a fresh listing, `entries`, read under `stamp` (see
   // NameIndex::Refresh).
   void Put(const std::string& key, const std::vector<ListedEntry>& entries,
@@ -154,6 +158,7 @@ class DirectoryIndexCache {
     NameIndex index;
     bool changed_by_us = false;  // the layer changed the directory since `stamp` was read
     Clock::time_point checked;   // when the index was last found up to date
+    UniqueFd directory;          // the directory `stamp` describes, held open; may be unset
   };
   // Most recently used first.
   std::list<Entry> entries_;

@@ -14,16 +14,12 @@ namespace qlm {
 namespace {
 
 using posix::DirectoryKey;
+using posix::IsPlainName;
 using posix::JoinPath;
 using posix::PathParts;
 using posix::SplitPath;
 
 constexpr long kUdfMagic = 0x15013346;  // not in every <linux/magic.h>
-
-// True for a name that designates an entry of its directory ("" and the dot names do not).
-bool IsPlainName(const std::string& name) {
-  return !name.empty() && name != "." && name != "..";
-}
 
 // The error for a directory that cannot be used: missing ones are PathNotFound.
 FsError DirectoryError(int error) {
@@ -80,9 +76,12 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
   return FsError::FileNotFound;
 }
 
-posix::EntryFacts* PosixFileSystem::KnownFacts(const std::string& path) {
-  const PathParts parts = SplitPath(path);
-  posix::NameIndex* index = cache_.Current(DirectoryKey(parts.directory));
+posix::EntryFacts* PosixFileSystem::KnownFacts(const PathParts& parts, int* directory) {
+  const std::string key = DirectoryKey(parts.directory);
+  posix::NameIndex* index = cache_.Current(key);
+  if (directory != nullptr) {
+    *directory = index != nullptr && IsPlainName(parts.name) ? cache_.Descriptor(key) : -1;
+  }
   return index == nullptr ? nullptr : index->Facts(parts.name);
 }
 
@@ -95,14 +94,17 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         // A device or FIFO is never opened at all: an entry the directory listing did not
         // show as a regular file is checked before opening. Every entry is checked again on
         // the descriptor, in case it was swapped in between.
-        posix::EntryFacts* facts = KnownFacts(candidate);
+        const PathParts parts = SplitPath(candidate);
+        int directory = -1;
+        posix::EntryFacts* facts = KnownFacts(parts, &directory);
         const bool listed_regular = facts != nullptr && facts->type == DT_REG;
         if (!listed_regular) {
           if (stat(candidate.c_str(), &status) != 0) return errno;
           if (!S_ISREG(status.st_mode)) return EACCES;
         }
-        posix::UniqueFd opened(
-            open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        posix::UniqueFd opened(directory >= 0 ? openat(directory, parts.name.c_str(), kFlags)
+                                              : open(candidate.c_str(), kFlags));
         if (!opened.valid()) return errno == ENXIO ? EACCES : errno;
         if (fstat(opened.get(), &status) != 0) return errno;
         if (!S_ISREG(status.st_mode)) return EACCES;

@@ -69,16 +69,24 @@ class PosixFileSystem final : public FileSystem {
   void NoteMoved(const std::string& from_directory, const std::string& from_name,
                  const std::string& to_directory, const std::string& to_name,
                  const posix::EntryFacts& facts);
-  // What the up-to-date index of its directory knows of the entry at `path` (exactly that
-  // name); nullptr when there is no such index or entry.
-  posix::EntryFacts* KnownFacts(const std::string& path);
+  // What the up-to-date index of its directory knows of the entry `parts` (exactly that
+  // name); nullptr when there is no such index or entry. `directory` is set to that directory
+  // held open (see DirectoryIndexCache::Descriptor) when it is, else -1.
+  posix::EntryFacts* KnownFacts(const posix::PathParts& parts, int* directory = nullptr);
   // Records a name the layer removed from `directory`.
   void NoteRemoved(const std::string& directory, const std::string& name);
 
-  // rename(from, to) that never replaces: renameat2 with RENAME_NOREPLACE, else link and
-  // unlink, else a checked rename. Returns 0 or the errno value (EEXIST when taken); on
-  // failure both names are as they were.
-  int NoReplaceRename(const std::string& from, const std::string& to);
+  // A rename's names relative to the open directory that holds both.
+  struct RelativeNames {
+    int directory;
+    const std::string& from;
+    const std::string& to;
+  };
+  // rename(from, to) that never replaces: renameat2 with RENAME_NOREPLACE (through `relative`
+  // when given), else link and unlink, else a checked rename. Returns 0 or the errno value
+  // (EEXIST when taken); on failure both names are as they were.
+  int NoReplaceRename(const std::string& from, const std::string& to,
+                      const RelativeNames* relative = nullptr);
   // A case-only rename on a file system that sees both names as one: through a temporary
   // name. Returns 0 or the errno value; on failure the file keeps its old name.
   int RenameThroughTemporary(const std::string& from, const std::string& to,

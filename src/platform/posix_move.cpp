@@ -11,6 +11,7 @@ namespace qlm {
 namespace {
 
 using posix::DirectoryKey;
+using posix::IsPlainName;
 using posix::JoinPath;
 
 // True when `path` names (without following a link) the file `device`:`inode`.
@@ -29,10 +30,14 @@ bool IsSameDirectory(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-int PosixFileSystem::NoReplaceRename(const std::string& from, const std::string& to) {
-  if (calls_.renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-    return 0;
-  }
+int PosixFileSystem::NoReplaceRename(const std::string& from, const std::string& to,
+                                     const RelativeNames* relative) {
+  const int renamed =
+      relative != nullptr
+          ? calls_.renameat2(relative->directory, relative->from.c_str(), relative->directory,
+                             relative->to.c_str(), RENAME_NOREPLACE)
+          : calls_.renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (renamed == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
   // The file system refuses the flag: a new link fails with EEXIST rather than replace.
   if (calls_.link(from.c_str(), to.c_str()) == 0) {
@@ -84,7 +89,7 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
   // An entry the layer has lately read itself (opened or moved) is moved without reading it
   // again; should it have gone meanwhile, it is looked for as any other.
   bool vanished = false;
-  if (const posix::EntryFacts* known = KnownFacts(from); known != nullptr && known->described) {
+  if (const posix::EntryFacts* known = KnownFacts(source); known != nullptr && known->described) {
     const posix::EntryFacts facts = *known;
     const FsError error = MoveEntry(source, source.name, target, to, facts, moved, vanished);
     if (!vanished) return error;
@@ -122,7 +127,13 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
   }
 
   const std::string source_path = JoinPath(source.directory, source_name);
-  int failure = NoReplaceRename(source_path, to);
+  // Within one directory the layer holds open, the names are given relative to it.
+  const std::string key = DirectoryKey(source.directory);
+  const int directory = IsPlainName(source_name) && key == DirectoryKey(target.directory)
+                            ? cache_.Descriptor(key)
+                            : -1;
+  const RelativeNames relative{directory, source_name, target.name};
+  int failure = NoReplaceRename(source_path, to, directory >= 0 ? &relative : nullptr);
   if (failure == EEXIST && same_directory && FoldName(source_name) == FoldName(target.name) &&
       IsSameEntry(to, facts.device, facts.inode)) {
     // The file system itself ignores case and sees the new name as the file's own.

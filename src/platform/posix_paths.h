@@ -30,6 +30,11 @@ inline std::string WithoutTrailingSlashes(std::string_view path) {
 // directory + "/" + name, without doubling a trailing '/'.
 std::string JoinPath(std::string_view directory, std::string_view name);
 
+// True for a name that designates an entry of its directory ("" and the dot names do not).
+inline bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != "..";
+}
+
 // Ok for a path the layer can hand to the kernel; InvalidName for one holding a NUL byte
 // (the kernel would silently cut it there), FilenameTooLong for PATH_MAX bytes or more,
 // FileNotFound for the empty path.

@@ -272,6 +272,27 @@ TEST(PosixFileSystemTest, OnlyRegularFilesOpenAndNothingBlocks) {
   close(socket_fd);
 }
 
+TEST(PosixFileSystemTest, ADirectoryReplacedAtItsPathIsWorkedInThere) {
+  // The layer works relative to the directories it holds open; once one is found replaced
+  // by another at the same path, it must work in the new one.
+  TempDir root;
+  const std::string pages = root / "pages";
+  ASSERT_EQ(mkdir(pages.c_str(), 0755), 0);
+  WriteFile(pages + "/a.htm", "old");
+  PosixFileSystem fs;
+  ASSERT_EQ(Search(fs, pages, SearchKind::Html), (Names{"a.htm"}));
+  ASSERT_EQ(ReadThrough(fs, pages + "/a.htm"), "old");
+  ASSERT_EQ(rename(pages.c_str(), (root / "moved").c_str()), 0);
+  ASSERT_EQ(mkdir(pages.c_str(), 0755), 0);
+  WriteFile(pages + "/a.htm", "new");
+  std::this_thread::sleep_for(2 * posix::DirectoryIndexCache::kTrustChecked);
+  EXPECT_EQ(ReadThrough(fs, pages + "/a.htm"), "new");
+  EXPECT_EQ(fs.Move(pages + "/a.htm", pages + "/b.htm"), FsError::Ok);
+  EXPECT_EQ(EntryNames(pages), (Names{"b.htm"}));
+  EXPECT_EQ(EntryNames(root / "moved"), (Names{"a.htm"}));
+  EXPECT_EQ(ReadFile(root / "moved/a.htm"), "old");
+}
+
 TEST(PosixFileSystemTest, AListedFileSwappedForAFifoIsStillRefused) {
   TempDir dir;
   WriteFile(dir / "page.htm", "page");
