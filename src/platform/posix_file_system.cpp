@@ -31,7 +31,7 @@ class SnapshotSearch final : public DirectorySearch {
   explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
   bool Next(std::string& name) override {
     if (next_ >= names_.size()) return false;
-    name = names_[next_++];
+    name = std::move(names_[next_++]);  // each name is handed out once
     return true;
   }
 
@@ -143,11 +143,9 @@ void PosixFileSystem::NoteCreated(const std::string& directory, const std::strin
   cache_.Touched(key);
 }
 
-void PosixFileSystem::NoteMoved(const std::string& from_directory, const std::string& from_name,
-                                const std::string& to_directory, const std::string& to_name,
+void PosixFileSystem::NoteMoved(const std::string& from_key, const std::string& from_name,
+                                const std::string& to_key, const std::string& to_name,
                                 const posix::EntryFacts& facts) {
-  const std::string from_key = DirectoryKey(from_directory);
-  const std::string to_key = DirectoryKey(to_directory);
   if (posix::NameIndex* index = cache_.Peek(from_key)) index->Remove(from_name);
   if (posix::NameIndex* index = cache_.Peek(to_key)) index->Add(to_name, facts);
   // One stamp read per directory: a move within a directory changes it once.

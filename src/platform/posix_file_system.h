@@ -65,9 +65,10 @@ class PosixFileSystem final : public FileSystem {
                     const posix::EntryFacts& facts, FileInfo& moved, bool& vanished);
   // Records a name the layer created in (or learned of in) `directory`.
   void NoteCreated(const std::string& directory, const std::string& name);
-  // Records a move the layer made of the entry described by `facts`.
-  void NoteMoved(const std::string& from_directory, const std::string& from_name,
-                 const std::string& to_directory, const std::string& to_name,
+  // Records a move the layer made of the entry described by `facts` (directories given as
+  // keys, see DirectoryKey).
+  void NoteMoved(const std::string& from_key, const std::string& from_name,
+                 const std::string& to_key, const std::string& to_name,
                  const posix::EntryFacts& facts);
   // What the up-to-date index of its directory knows of the entry `parts` (exactly that
   // name); nullptr when there is no such index or entry. `directory` is set to that directory

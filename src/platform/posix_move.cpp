@@ -20,9 +20,9 @@ bool IsSameEntry(const std::string& path, dev_t device, ino_t inode) {
   return lstat(path.c_str(), &other) == 0 && other.st_dev == device && other.st_ino == inode;
 }
 
-// True when both paths name the same directory.
+// True when both directories (given as keys, see DirectoryKey) are the same.
 bool IsSameDirectory(const std::string& a, const std::string& b) {
-  if (DirectoryKey(a) == DirectoryKey(b)) return true;
+  if (a == b) return true;
   struct stat first, second;
   return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
@@ -114,10 +114,12 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
                                    const posix::EntryFacts& facts, FileInfo& moved,
                                    bool& vanished) {
   vanished = false;
+  const std::string source_key = DirectoryKey(source.directory);
+  const std::string target_key = DirectoryKey(target.directory);
   FsError error = FsError::Ok;
-  posix::NameIndex* target_index = cache_.Get(DirectoryKey(target.directory), error);
+  posix::NameIndex* target_index = cache_.Get(target_key, error);
   if (target_index == nullptr) return error;
-  const bool same_directory = IsSameDirectory(source.directory, target.directory);
+  const bool same_directory = IsSameDirectory(source_key, target_key);
   if (same_directory && source_name == target.name) return FsError::Ok;  // already there
   // A name held by the very file being moved is not taken (case-only renames).
   std::string holder;
@@ -128,10 +130,8 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
 
   const std::string source_path = JoinPath(source.directory, source_name);
   // Within one directory the layer holds open, the names are given relative to it.
-  const std::string key = DirectoryKey(source.directory);
-  const int directory = IsPlainName(source_name) && key == DirectoryKey(target.directory)
-                            ? cache_.Descriptor(key)
-                            : -1;
+  const int directory =
+      IsPlainName(source_name) && source_key == target_key ? cache_.Descriptor(source_key) : -1;
   const RelativeNames relative{directory, source_name, target.name};
   int failure = NoReplaceRename(source_path, to, directory >= 0 ? &relative : nullptr);
   if (failure == EEXIST && same_directory && FoldName(source_name) == FoldName(target.name) &&
@@ -140,7 +140,7 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
     failure = RenameThroughTemporary(source_path, to, source.directory);
   }
   if (failure == 0) {
-    NoteMoved(source.directory, source_name, target.directory, target.name, facts);
+    NoteMoved(source_key, source_name, target_key, target.name, facts);
     // A rename changes none of what describes the file.
     moved.is_directory = S_ISDIR(facts.mode);
     moved.is_regular = S_ISREG(facts.mode);
@@ -155,12 +155,10 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
   if (failure == EEXIST && lstat(to.c_str(), &status) == 0) {
     // Created behind the layer's back. The directory's stamp is left alone, so a later use
     // rescans and learns of any other such change too.
-    if (posix::NameIndex* index = cache_.Peek(DirectoryKey(target.directory))) {
-      index->Add(target.name);
-    }
+    if (posix::NameIndex* index = cache_.Peek(target_key)) index->Add(target.name);
   } else if (failure == ENOENT) {
-    cache_.Invalidate(DirectoryKey(source.directory));
-    cache_.Invalidate(DirectoryKey(target.directory));
+    cache_.Invalidate(source_key);
+    cache_.Invalidate(target_key);
     vanished = true;
   }
   return ErrorFromErrno(failure);
