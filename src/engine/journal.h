@@ -5,7 +5,8 @@
 //
 //   R <id> <kind> <start YYYY-MM-DD HH:MM:SS> <directory>     a run began (kind: dir, file, undo)
 //   M <id> <step> <from> <to> <device> <inode> <size> <mtime ns>
-//       one completed move within the run's directory; the identity is the file's after it.
+//       one completed move within the run's directory; the identity is the moved file's as
+//       the run last read it (a rename changes none of it).
 //       step: 1 first stage, 2 second stage, L leftover scratch file given back its name,
 //       S single-file run, U undo
 //   E <id>                                                    the run ended normally
