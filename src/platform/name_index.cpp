@@ -16,7 +16,7 @@ void EntryFacts::Describe(const struct stat& status) {
   inode = status.st_ino;
   described = true;
   device = status.st_dev;
-  mode = status.st_mode;
+  type = IFTODT(status.st_mode);
   size = static_cast<std::uint64_t>(status.st_size);
   mtime_ns = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
 }
@@ -167,15 +167,21 @@ EntryFacts* NameIndex::Facts(std::string_view name) {
 
 void NameIndex::Refresh(const std::vector<ListedEntry>& entries) {
   ++generation_;
+  // Room for the listing at once: no table rebuilt along the way, and no records to spare
+  // from growing by doubling (a directory of 100,000 names would waste megabytes).
+  records_.reserve(std::max(records_.size(), entries.size()));
+  while (4 * entries.size() > 3 * slots_.size())
+    Grow();
   for (const ListedEntry& listed : entries) {
     const std::size_t hash = FoldedHash(listed.name);
     Stored* stored = FindExact(hash, listed.name);
     if (stored == nullptr) {
-      Insert(hash, Stored{listed.name, {listed.type, listed.inode}, generation_});
+      Insert(hash, Stored{listed.name, {.type = listed.type, .inode = listed.inode}, generation_});
       continue;
     }
     if (!stored->facts.described || stored->facts.inode != listed.inode) {
-      stored->facts = EntryFacts{listed.type, listed.inode};  // another entry by that name
+      stored->facts =
+          EntryFacts{.type = listed.type, .inode = listed.inode};  // another entry by that name
     }
     stored->seen = generation_;
   }

@@ -22,14 +22,13 @@ namespace qlm::posix {
 
 // What the layer knows of one entry without asking the kernel again: its type and inode as
 // the directory listing gave them, and, once the layer has read them itself (opening the file
-// or moving it), its device, size, modification time and mode. A rename changes none of
-// these, so they travel with the entry from name to name.
+// or moving it), its device, size and modification time. A rename changes none of these, so
+// they travel with the entry from name to name. Kept small: an index holds one per name.
 struct EntryFacts {
   unsigned char type = DT_UNKNOWN;  // a dirent d_type
+  bool described = false;           // device, size and mtime_ns are set
   ino_t inode = 0;                  // 0 when not known
-  bool described = false;           // the fields below are set
   dev_t device = 0;
-  mode_t mode = 0;
   std::uint64_t size = 0;
   std::int64_t mtime_ns = 0;
 

@@ -104,7 +104,6 @@ FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std
       source_name);
   if (error != FsError::Ok) return error;
   posix::EntryFacts facts;
-  facts.type = IFTODT(source_status.st_mode);
   facts.Describe(source_status);
   return MoveEntry(source, source_name, target, to, facts, moved, vanished);
 }
@@ -142,8 +141,8 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
   if (failure == 0) {
     NoteMoved(source_key, source_name, target_key, target.name, facts);
     // A rename changes none of what describes the file.
-    moved.is_directory = S_ISDIR(facts.mode);
-    moved.is_regular = S_ISREG(facts.mode);
+    moved.is_directory = facts.type == DT_DIR;
+    moved.is_regular = facts.type == DT_REG;
     moved.stored_name = target.name;
     moved.device = facts.device;
     moved.inode = facts.inode;

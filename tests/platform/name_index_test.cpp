@@ -55,7 +55,7 @@ TEST(NameIndex, RefreshKeepsWhatIsStillTrueOfEachListedEntry) {
   status.st_mode = S_IFREG | 0644;
   status.st_size = 42;
   const auto described = [&](ino_t inode) {
-    EntryFacts facts{DT_REG, inode};
+    EntryFacts facts{.type = DT_REG, .inode = inode};
     status.st_ino = inode;
     facts.Describe(status);
     return facts;
@@ -130,7 +130,7 @@ TEST(NameIndex, AgreesWithAPlainMapThroughManyChanges) {
     const unsigned op = random() % 100;
     if (op < 55) {
       const ino_t inode = next_inode++;
-      index.Add(name, EntryFacts{DT_REG, inode});
+      index.Add(name, EntryFacts{.type = DT_REG, .inode = inode});
       expected.try_emplace(name, inode);
     } else if (op < 99) {
       const EntryFacts removed = index.Remove(name);
