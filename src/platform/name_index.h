@@ -1,7 +1,8 @@
 // The folded-name index of a directory: FoldName(name) -> the names the directory stores
 // under that key (a Linux directory may hold both a.htm and A.htm). It makes every "is this
 // name taken regardless of case" test O(1) instead of a directory scan, and a small cache
-// keeps the indexes of the last few directories used.
+// keeps the indexes of the last few directories used, with what the layer knows of each
+// entry (see EntryFacts).
 #pragma once
 
 #include <dirent.h>
@@ -54,6 +55,7 @@ class NameIndex {
   // True when some stored name equals `name` regardless of case.
   bool Contains(std::string_view name) const;
   // What is known of the stored name `name` (exactly that name); nullptr when not stored.
+  // The pointer stays valid until the index next changes.
   EntryFacts* Facts(std::string_view name);
   // Makes the index hold exactly the names of a fresh listing. What the layer read itself of
   // an entry still listed under the same name and inode is kept.
