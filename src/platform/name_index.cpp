@@ -293,9 +293,26 @@ NameIndex* DirectoryIndexCache::Unchanged(const std::string& key, const Director
   return &entry->index;
 }
 
-int DirectoryIndexCache::Descriptor(const std::string& key) {
+std::shared_ptr<const UniqueFd> DirectoryIndexCache::Descriptor(const std::string& key) {
   Entry* entry = Find(key);
-  return entry == nullptr ? -1 : entry->directory.get();
+  return entry == nullptr ? nullptr : entry->directory.lock();
+}
+
+std::shared_ptr<const UniqueFd> DirectoryIndexCache::Hold(const std::string& key) {
+  Entry* entry = Find(key);
+  if (entry == nullptr) return nullptr;
+  if (auto held = entry->directory.lock()) return held;
+  // Held only when it is the very directory listed: the path may have been pointed
+  // elsewhere since the stamp was read.
+  UniqueFd directory(open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  struct stat status;
+  if (!directory.valid() || fstat(directory.get(), &status) != 0 ||
+      status.st_dev != entry->stamp.device || status.st_ino != entry->stamp.inode) {
+    return nullptr;
+  }
+  auto held = std::make_shared<const UniqueFd>(std::move(directory));
+  entry->directory = held;
+  return held;
 }
 
 void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEntry>& entries,
@@ -306,17 +323,9 @@ void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEn
     if (entries_.size() > kMaxDirectories) entries_.pop_back();
     entry = &entries_.front();
   }
-  if (!entry->directory.valid() || entry->stamp.device != stamp.device ||
-      entry->stamp.inode != stamp.inode) {
-    // Held only when it is the very directory listed: the path may have been pointed
-    // elsewhere since the stamp was read.
-    UniqueFd directory(open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    struct stat status;
-    if (directory.valid() && (fstat(directory.get(), &status) != 0 ||
-                              status.st_dev != stamp.device || status.st_ino != stamp.inode)) {
-      directory = UniqueFd();
-    }
-    entry->directory = std::move(directory);
+  // Another directory now at the path: the one held is not it.
+  if (entry->stamp.device != stamp.device || entry->stamp.inode != stamp.inode) {
+    entry->directory.reset();
   }
   entry->index.Refresh(entries);
   entry->stamp = stamp;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -138,9 +139,14 @@ class DirectoryIndexCache {
   // last found up to date under and the layer has not changed the directory since: what a
   // listing made now would give. Otherwise nullptr.
   NameIndex* Unchanged(const std::string& key, const DirectoryStamp& now);
-  // The directory of `key` held open (O_PATH) as it was when last listed, for system calls
-  // relative to it that spare the kernel walking its path; -1 when not cached or not held.
-  int Descriptor(const std::string& key);
+  // The directory of `key` held open (O_PATH), for system calls relative to it that spare the
+  // kernel walking its path; nullptr when not cached or not held. It is held only while a
+  // search of it is in progress (see Hold), so that no directory stays busy (a removable
+  // disk that cannot be unmounted) once a run is over.
+  std::shared_ptr<const UniqueFd> Descriptor(const std::string& key);
+  // Opens the cached directory `key` as the one its stamp describes, for as long as the
+  // returned handle (or a copy) lives; nullptr when not cached or it cannot be opened so.
+  std::shared_ptr<const UniqueFd> Hold(const std::string& key);
   // Makes the index of `key` that of a fresh listing, `entries`, read under `stamp` (see
   // NameIndex::Refresh).
   void Put(const std::string& key, const std::vector<ListedEntry>& entries,
@@ -159,7 +165,7 @@ class DirectoryIndexCache {
     NameIndex index;
     bool changed_by_us = false;  // the layer changed the directory since `stamp` was read
     Clock::time_point checked;   // when the index was last found up to date
-    UniqueFd directory;          // the directory `stamp` describes, held open; may be unset
+    std::weak_ptr<const UniqueFd> directory;  // the directory `stamp` describes, while held
   };
   // Most recently used first.
   std::list<Entry> entries_;

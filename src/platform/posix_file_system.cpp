@@ -28,7 +28,8 @@ FsError DirectoryError(int error) {
 
 class SnapshotSearch final : public DirectorySearch {
  public:
-  explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
+  SnapshotSearch(std::vector<std::string> names, std::shared_ptr<const posix::UniqueFd> held)
+      : names_(std::move(names)), held_(std::move(held)) {}
   bool Next(std::string& name) override {
     if (next_ >= names_.size()) return false;
     name = std::move(names_[next_++]);  // each name is handed out once
@@ -38,6 +39,7 @@ class SnapshotSearch final : public DirectorySearch {
  private:
   std::vector<std::string> names_;
   std::size_t next_ = 0;
+  std::shared_ptr<const posix::UniqueFd> held_;  // the directory, open while the search lives
 };
 
 }  // namespace
@@ -76,11 +78,12 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
   return FsError::FileNotFound;
 }
 
-posix::EntryFacts* PosixFileSystem::KnownFacts(const PathParts& parts, int* directory) {
+posix::EntryFacts* PosixFileSystem::KnownFacts(const PathParts& parts,
+                                               std::shared_ptr<const posix::UniqueFd>* directory) {
   const std::string key = DirectoryKey(parts.directory);
   posix::NameIndex* index = cache_.Current(key);
   if (directory != nullptr) {
-    *directory = index != nullptr && IsPlainName(parts.name) ? cache_.Descriptor(key) : -1;
+    *directory = index != nullptr && IsPlainName(parts.name) ? cache_.Descriptor(key) : nullptr;
   }
   return index == nullptr ? nullptr : index->Facts(parts.name);
 }
@@ -95,7 +98,7 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         // show as a regular file is checked before opening. Every entry is checked again on
         // the descriptor, in case it was swapped in between.
         const PathParts parts = SplitPath(candidate);
-        int directory = -1;
+        std::shared_ptr<const posix::UniqueFd> directory;
         posix::EntryFacts* facts = KnownFacts(parts, &directory);
         const bool listed_regular = facts != nullptr && facts->type == DT_REG;
         if (!listed_regular) {
@@ -103,8 +106,9 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
           if (!S_ISREG(status.st_mode)) return EACCES;
         }
         constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-        posix::UniqueFd opened(directory >= 0 ? openat(directory, parts.name.c_str(), kFlags)
-                                              : open(candidate.c_str(), kFlags));
+        posix::UniqueFd opened(directory != nullptr
+                                   ? openat(directory->get(), parts.name.c_str(), kFlags)
+                                   : open(candidate.c_str(), kFlags));
         if (!opened.valid()) return errno == ENXIO ? EACCES : errno;
         if (fstat(opened.get(), &status) != 0) return errno;
         if (!S_ISREG(status.st_mode)) return EACCES;
@@ -256,7 +260,7 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
   std::erase_if(names, [&](const std::string& name) { return !matches(name); });
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
-  search = std::make_unique<SnapshotSearch>(std::move(names));
+  search = std::make_unique<SnapshotSearch>(std::move(names), cache_.Hold(key));
   return FsError::Ok;
 }
 

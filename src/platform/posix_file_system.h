@@ -72,8 +72,9 @@ class PosixFileSystem final : public FileSystem {
                  const posix::EntryFacts& facts);
   // What the up-to-date index of its directory knows of the entry `parts` (exactly that
   // name); nullptr when there is no such index or entry. `directory` is set to that directory
-  // held open (see DirectoryIndexCache::Descriptor) when it is, else -1.
-  posix::EntryFacts* KnownFacts(const posix::PathParts& parts, int* directory = nullptr);
+  // held open (see DirectoryIndexCache::Descriptor) when it is, else nullptr.
+  posix::EntryFacts* KnownFacts(const posix::PathParts& parts,
+                                std::shared_ptr<const posix::UniqueFd>* directory = nullptr);
   // Records a name the layer removed from `directory`.
   void NoteRemoved(const std::string& directory, const std::string& name);
 

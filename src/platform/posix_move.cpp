@@ -129,10 +129,11 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
 
   const std::string source_path = JoinPath(source.directory, source_name);
   // Within one directory the layer holds open, the names are given relative to it.
-  const int directory =
-      IsPlainName(source_name) && source_key == target_key ? cache_.Descriptor(source_key) : -1;
-  const RelativeNames relative{directory, source_name, target.name};
-  int failure = NoReplaceRename(source_path, to, directory >= 0 ? &relative : nullptr);
+  const std::shared_ptr<const posix::UniqueFd> directory =
+      IsPlainName(source_name) && source_key == target_key ? cache_.Descriptor(source_key)
+                                                           : nullptr;
+  const RelativeNames relative{directory ? directory->get() : -1, source_name, target.name};
+  int failure = NoReplaceRename(source_path, to, directory ? &relative : nullptr);
   if (failure == EEXIST && same_directory && FoldName(source_name) == FoldName(target.name) &&
       IsSameEntry(to, facts.device, facts.inode)) {
     // The file system itself ignores case and sees the new name as the file's own.

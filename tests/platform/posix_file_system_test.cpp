@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -280,7 +281,8 @@ TEST(PosixFileSystemTest, ADirectoryReplacedAtItsPathIsWorkedInThere) {
   ASSERT_EQ(mkdir(pages.c_str(), 0755), 0);
   WriteFile(pages + "/a.htm", "old");
   PosixFileSystem fs;
-  ASSERT_EQ(Search(fs, pages, SearchKind::Html), (Names{"a.htm"}));
+  std::unique_ptr<DirectorySearch> search;  // holds the directory open while it lives
+  ASSERT_EQ(fs.OpenSearch(pages, SearchKind::Html, search), FsError::Ok);
   ASSERT_EQ(ReadThrough(fs, pages + "/a.htm"), "old");
   ASSERT_EQ(rename(pages.c_str(), (root / "moved").c_str()), 0);
   ASSERT_EQ(mkdir(pages.c_str(), 0755), 0);
@@ -291,6 +293,34 @@ TEST(PosixFileSystemTest, ADirectoryReplacedAtItsPathIsWorkedInThere) {
   EXPECT_EQ(EntryNames(pages), (Names{"b.htm"}));
   EXPECT_EQ(EntryNames(root / "moved"), (Names{"a.htm"}));
   EXPECT_EQ(ReadFile(root / "moved/a.htm"), "old");
+}
+
+std::size_t OpenDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+TEST(PosixFileSystemTest, NoDirectoryStaysOpenOnceItsSearchesAreDone) {
+  // A directory held open keeps its file system busy: a removable disk could not be unmounted
+  // while the desktop program stays open after a run.
+  TempDir dir;
+  WriteFile(dir / "a.htm", "a");
+  PosixFileSystem fs;
+  const std::size_t before = OpenDescriptors();
+  {
+    std::unique_ptr<DirectorySearch> html, scratch;
+    ASSERT_EQ(fs.OpenSearch(dir.path(), SearchKind::Html, html), FsError::Ok);
+    ASSERT_EQ(fs.OpenSearch(dir.path(), SearchKind::Scratch, scratch), FsError::Ok);
+    EXPECT_EQ(OpenDescriptors(), before + 1);  // one for both searches
+    ASSERT_EQ(ReadThrough(fs, dir / "a.htm"), "a");
+    ASSERT_EQ(fs.Move(dir / "a.htm", dir / "b.htm"), FsError::Ok);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_TRUE(fs.NameTaken(dir / "B.htm"));  // the index itself is still there
+  EXPECT_EQ(fs.Move(dir / "b.htm", dir / "c.htm"), FsError::Ok);
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(PosixFileSystemTest, AListedFileSwappedForAFifoIsStillRefused) {
