@@ -62,26 +62,33 @@ void NameIndex::ForEachUnderHash(std::size_t hash, Visit visit) const {
   }
 }
 
-NameIndex::Stored* NameIndex::FindExact(std::size_t hash, std::string_view name) {
-  if (slots_.empty()) return nullptr;
+std::size_t NameIndex::SlotOf(std::size_t hash, std::string_view name) const {
+  if (slots_.empty()) return kNoSlot;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
-    Stored& stored = records_[slots_[i].record - 1];
-    if (slots_[i].hash == hash && stored.name == name) return &stored;
+    if (slots_[i].hash == hash && records_[slots_[i].record - 1].name == name) return i;
   }
-  return nullptr;
+  return kNoSlot;
+}
+
+std::size_t NameIndex::FreeSlot(std::size_t hash) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].record != 0)
+    i = (i + 1) & mask;
+  return i;
+}
+
+NameIndex::Stored* NameIndex::FindExact(std::size_t hash, std::string_view name) {
+  const std::size_t slot = SlotOf(hash, name);
+  return slot == kNoSlot ? nullptr : &records_[slots_[slot].record - 1];
 }
 
 void NameIndex::Grow() {
   std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
   old.swap(slots_);
-  const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
-    if (slot.record == 0) continue;
-    std::size_t i = slot.hash & mask;
-    while (slots_[i].record != 0)
-      i = (i + 1) & mask;
-    slots_[i] = slot;
+    if (slot.record != 0) slots_[FreeSlot(slot.hash)] = slot;
   }
 }
 
@@ -96,11 +103,7 @@ void NameIndex::Insert(std::size_t hash, Stored stored) {
     free_.pop_back();
     records_[record - 1] = std::move(stored);
   }
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i = hash & mask;
-  while (slots_[i].record != 0)
-    i = (i + 1) & mask;
-  slots_[i] = Slot{hash, record};
+  slots_[FreeSlot(hash)] = Slot{hash, record};
   ++size_;
 }
 
@@ -128,16 +131,11 @@ void NameIndex::Add(const std::string& name, const EntryFacts& facts) {
 }
 
 EntryFacts NameIndex::Remove(const std::string& name) {
-  if (slots_.empty()) return {};
-  const std::size_t hash = FoldedHash(name);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
-    if (slots_[i].hash != hash || records_[slots_[i].record - 1].name != name) continue;
-    const EntryFacts removed = records_[slots_[i].record - 1].facts;
-    EraseSlot(i);
-    return removed;
-  }
-  return {};
+  const std::size_t slot = SlotOf(FoldedHash(name), name);
+  if (slot == kNoSlot) return {};
+  const EntryFacts removed = records_[slots_[slot].record - 1].facts;
+  EraseSlot(slot);
+  return removed;
 }
 
 std::vector<std::string> NameIndex::Find(std::string_view name) const {

@@ -80,6 +80,11 @@ class NameIndex {
   // Calls `visit(stored)` for each entry stored under `hash` until it returns false.
   template <typename Visit>
   void ForEachUnderHash(std::size_t hash, Visit visit) const;
+  static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
+  // The slot of the stored name `name` (exactly that name), or kNoSlot.
+  std::size_t SlotOf(std::size_t hash, std::string_view name) const;
+  // The first free slot of `hash`'s probe run (the table must have one).
+  std::size_t FreeSlot(std::size_t hash) const;
   Stored* FindExact(std::size_t hash, std::string_view name);
   void Insert(std::size_t hash, Stored stored);
   void EraseSlot(std::size_t slot);
