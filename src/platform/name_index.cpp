@@ -84,8 +84,12 @@ NameIndex::Stored* NameIndex::FindExact(std::size_t hash, std::string_view name)
   return slot == kNoSlot ? nullptr : &records_[slots_[slot].record - 1];
 }
 
-void NameIndex::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
+void NameIndex::Reserve(std::size_t names) {
+  if (4 * names <= 3 * slots_.size()) return;  // at most three quarters of the slots used
+  std::size_t size = std::max<std::size_t>(16, slots_.size());
+  while (4 * names > 3 * size)
+    size *= 2;
+  std::vector<Slot> old(size);
   old.swap(slots_);
   for (const Slot& slot : old) {
     if (slot.record != 0) slots_[FreeSlot(slot.hash)] = slot;
@@ -93,7 +97,7 @@ void NameIndex::Grow() {
 }
 
 void NameIndex::Insert(std::size_t hash, Stored stored) {
-  if (4 * (size_ + 1) > 3 * slots_.size()) Grow();
+  Reserve(size_ + 1);
   std::uint32_t record;
   if (free_.empty()) {
     records_.push_back(std::move(stored));
@@ -168,8 +172,7 @@ void NameIndex::Refresh(const std::vector<ListedEntry>& entries) {
   // Room for the listing at once: no table rebuilt along the way, and no records to spare
   // from growing by doubling (a directory of 100,000 names would waste megabytes).
   records_.reserve(std::max(records_.size(), entries.size()));
-  while (4 * entries.size() > 3 * slots_.size())
-    Grow();
+  Reserve(entries.size());
   for (const ListedEntry& listed : entries) {
     const std::size_t hash = FoldedHash(listed.name);
     Stored* stored = FindExact(hash, listed.name);

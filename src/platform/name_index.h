@@ -88,7 +88,8 @@ class NameIndex {
   Stored* FindExact(std::size_t hash, std::string_view name);
   void Insert(std::size_t hash, Stored stored);
   void EraseSlot(std::size_t slot);
-  void Grow();
+  // Makes room in the table for `names` names at once.
+  void Reserve(std::size_t names);
 
   // Open addressing with linear probing over the hashes of the folded names; the entries
   // themselves live apart in records_. A lookup reads one or two adjacent slots and, on a
