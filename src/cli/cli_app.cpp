@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -85,16 +84,6 @@ int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
   return count;
 }
 
-// `path` made absolute and lexically normal, without a trailing '/' (the root stays "/").
-std::string AbsolutePath(const std::string& path) {
-  std::error_code error;
-  std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
-  if (error) return path;
-  while (absolute.size() > 1 && absolute.back() == '/')
-    absolute.pop_back();
-  return absolute;
-}
-
 void PrintCounters(const RunStatistics& s) {
   std::printf(
       "Files processed: %d\nUnrenamed (U): %d\nUser-renamed (M): %d\nRead errors (R): %d\n"
@@ -123,15 +112,19 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     return kExitCompleted;
   }
 
-  // A dry run creates nothing, not even a missing --config-dir.
+  // A dry run creates nothing, not even a missing configuration directory.
   std::string program_directory;
-  if (options.dry_run && options.config_dir) {
-    program_directory = *options.config_dir;
-  } else if (FindProgramDirectory(disk, options.config_dir.value_or(""), ExecutablePath(),
-                                  ProcessEnvironment, program_directory) != FsError::Ok) {
+  if (FindProgramDirectory(disk, options.config_dir.value_or(""), ExecutablePath(),
+                           ProcessEnvironment, program_directory,
+                           /*create=*/!options.dry_run) != FsError::Ok) {
     if (options.config_dir)
       return UsageError("--config-dir " + *options.config_dir + ": cannot be used");
-    program_directory = ".";  // the logs then fail silently, as beside a read-only program
+    // Never the working directory, which is often the one being processed.
+    program_directory.clear();
+    std::fprintf(stderr,
+                 "%s: no directory for settings, logs and the journal (HOME is not set; use "
+                 "--config-dir): this run writes no log and cannot be undone\n",
+                 kProgram);
   }
   while (program_directory.size() > 1 && program_directory.back() == '/') {
     program_directory.pop_back();
@@ -141,16 +134,16 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     words.push_back(word.c_str());
   std::string target;
   const bool has_path =
-      GetCommandArgument(static_cast<int>(words.size()), words.data(), target) == 0 &&
+      TakeCommandArgument(disk, static_cast<int>(words.size()), words.data(), target) == 0 &&
       !target.empty();
+  // Absolute and resolved as the kernel resolves it, so that the logs and the journal name the
+  // directory whatever the working directory was, and "link/.." is where the kernel goes.
+  if (has_path) ResolveArgument(disk, target);
   if (options.undo) {
     return RunUndo(disk, options.dry_run, program_directory,
-                   has_path ? std::optional(AbsolutePath(target)) : std::nullopt);
+                   has_path ? std::optional(target) : std::nullopt);
   }
   if (!has_path) return UsageError("missing PATH (a directory or an .htm/.html file)");
-  // Absolute, so that the logs and the journal name the directory whatever the working
-  // directory was.
-  target = AbsolutePath(target);
 
   Settings settings = LoadSettings(disk, program_directory);
   for (const auto& [key, value] : options.overrides)
@@ -178,7 +171,9 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
                              clock,
                              settings.options,
                              target,
-                             program_directory == "/" ? "/" : program_directory + "/",
+                             program_directory.empty() || program_directory == "/"
+                                 ? program_directory
+                                 : program_directory + "/",
                              last_directory,
                              continue_event,
                              run_active};

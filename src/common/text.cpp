@@ -128,6 +128,36 @@ void TruncateOnCharBoundary(std::string& text, std::size_t max_bytes) {
   text.resize(cut);
 }
 
+namespace {
+// Edit units of the character whose lead byte is `lead`.
+std::size_t UnitsOfLead(unsigned char lead) {
+  return lead >= 0xF0 && lead <= 0xF4 ? 2 : 1;
+}
+bool IsContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+}  // namespace
+
+std::size_t CountEditUnits(std::string_view text) {
+  std::size_t units = 0;
+  for (const char c : text) {
+    if (!IsContinuation(c)) units += UnitsOfLead(static_cast<unsigned char>(c));
+  }
+  return units;
+}
+
+void TruncateToEditUnits(std::string& text, std::size_t max_units) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsContinuation(text[i])) continue;
+    units += UnitsOfLead(static_cast<unsigned char>(text[i]));
+    if (units > max_units) {
+      text.resize(i);
+      return;
+    }
+  }
+}
+
 std::string_view FileNamePart(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);

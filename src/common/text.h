@@ -59,6 +59,15 @@ void MakeNumberedName(std::string& text, std::int32_t n, std::string_view extens
 // character that would be split is dropped whole. Bytes that are not UTF-8 are cut as bytes.
 void TruncateOnCharBoundary(std::string& text, std::size_t max_bytes);
 
+// How many UTF-16 code units the text takes in an edit field (the unit a dialog's length
+// limit counts): one per character, two for a character beyond U+FFFF; a byte that is not
+// UTF-8 counts as one.
+std::size_t CountEditUnits(std::string_view text);
+
+// Cuts the text to at most `max_units` edit units (see CountEditUnits) without splitting a
+// character.
+void TruncateToEditUnits(std::string& text, std::size_t max_units);
+
 // The part of a path after its last '/', or the whole text when it has none.
 std::string_view FileNamePart(std::string_view path);
 

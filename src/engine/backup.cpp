@@ -20,7 +20,13 @@ void Run::CreateBackupDirectory() {
   if (!RunOptions.BackupCreateNewDir) {
     BackupDirectory = RunDirectory;
     BackupDirectory += msg::kBackupDirectoryName;
-    env_.fs.CreateDirectory(BackupDirectory);  // an existing one is simply used
+    // An existing one is simply used, under the name it bears ("backup" is "Backup" here).
+    FileInfo existing;
+    if (env_.fs.CreateDirectory(BackupDirectory) == FsError::AlreadyExists &&
+        env_.fs.GetInfo(BackupDirectory, existing) == FsError::Ok && existing.is_directory &&
+        !existing.stored_name.empty()) {
+      BackupDirectory = RunDirectory + existing.stored_name;
+    }
   } else {
     // Any failure other than a taken name ends the numbering at once: the copies into the
     // missing directory then fail and are counted like every other failed copy.

@@ -207,7 +207,8 @@ RunJournal::RunJournal(FileSystem& fs, const Clock& clock, std::string program_d
     : fs_(fs),
       clock_(clock),
       path_(program_directory + std::string(kJournalName)),
-      kind_(std::move(kind)) {}
+      kind_(std::move(kind)),
+      failed_(program_directory.empty()) {}
 
 RunJournal::~RunJournal() = default;
 

@@ -56,6 +56,8 @@ struct JournalRun {
 // moves nothing leaves no trace. Every record is one write, made before the run goes on.
 class RunJournal {
  public:
+  // `program_directory` ends in '/'; when it is empty there is no journal and nothing is
+  // written.
   RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory, std::string kind);
   ~RunJournal();
   RunJournal(const RunJournal&) = delete;

@@ -15,12 +15,16 @@ class FileSystem;
 
 class ManualRename {
  public:
-  static constexpr std::size_t kMaxNameLength = 100;  // characters of the edit field
+  // Characters of the edit field, counted as the field counts them (UTF-16 code units).
+  static constexpr std::size_t kMaxNameLength = 100;
 
   enum class Verdict {
     Accepted,  // destination_path now holds the chosen path
-    InUse,     // a file of that name exists: "Sorry, this filename is in use ..."
-    Invalid,   // empty, all blanks, a separator, or too long: "Sorry, this filename is not valid."
+    InUse,     // another file has that name: "Sorry, this filename is in use ..."
+    // Empty or all blanks, too long, a character Windows or vfat cannot hold (\ / : * ? " < >
+    // | and control characters), a trailing point or blank, or a reserved device name:
+    // "Sorry, this filename is not valid."
+    Invalid,
   };
 
   // `destination_path` holds the taken destination when the dialog opens; it is read for the
@@ -30,11 +34,13 @@ class ManualRename {
 
   // "Enter a new name for <name>. The title of this HTML file is <title>"
   const std::string& Prompt() const { return prompt_; }
-  // The first free numbered name (no directory, no extension), e.g. "Our Prices-1".
+  // The first free numbered name (no directory, no extension), e.g. "Our Prices-1". It always
+  // fits the field with its number: a long title is cut to make room for the suffix.
   const std::string& Proposal() const { return proposal_; }
 
   // Tests the typed name (used unchanged: not trimmed) and, when it is free, makes it the
-  // destination (run directory + name + the run's extension).
+  // destination (run directory + name + the run's extension). The file's own name does not
+  // count as taken by it.
   Verdict TryAccept(std::string_view typed);
 
   // The message box that explains a refusal (text, caption and flags).
@@ -44,11 +50,16 @@ class ManualRename {
 
  private:
   FileSystem& fs_;
+  std::string source_path_;
   std::string run_directory_;
   std::string extension_;
   std::string& destination_path_;
   std::string prompt_;
   std::string proposal_;
 };
+
+// True when `path` is held (regardless of letter case) by an entry other than the file at
+// `source_path`: the name a file already bears, in any case, is never taken by that file.
+bool HeldByAnotherFile(FileSystem& fs, const std::string& path, const std::string& source_path);
 
 }  // namespace qlm

@@ -86,6 +86,14 @@ void Run::KeepName() {
   AfterMove();
 }
 
+void Run::LeaveLink() {
+  ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
+  if (!directory_run()) ShowCount(ctl::kUserRenamed, statistics_.UserRenamed);
+  DestinationPath = SourcePath;
+  ReportScratchMove(FsError::StoppedOnSymlink);
+  if (directory_run()) AfterMove();
+}
+
 void Run::RenameScratchFiles(bool leftovers) {
   std::unique_ptr<DirectorySearch> search;
   std::string name;

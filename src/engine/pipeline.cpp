@@ -34,8 +34,9 @@ void Run::ProcessFile() {
   view.SetControlText(ctl::kFileName, CurrentName);
   SourcePath = RunDirectory + CurrentName;
 
-  const std::int32_t outcome =
-      ReadTitle(env_.fs, SourcePath, env_.options.ParseHTMLEntities != 0, statistics_, Title);
+  FsError open_error = FsError::Ok;
+  const std::int32_t outcome = ReadTitle(env_.fs, SourcePath, env_.options.ParseHTMLEntities != 0,
+                                         statistics_, Title, &open_error);
   view.SetControlText(ctl::kTitle, Title);
   ShowCount(ctl::kFilesProcessed, statistics_.FilesProcessed);
   ShowCount(ctl::kReadErrors, statistics_.ReadErrors);
@@ -43,6 +44,11 @@ void Run::ProcessFile() {
 
   if (outcome != TitleOk) {
     logs_.LogTitleFailure(outcome, CurrentName, Title, statistics_);
+    if (open_error == FsError::StoppedOnSymlink) {
+      GiveUp("it is a symbolic link, not a document of this directory");
+      LeaveLink();
+      return;
+    }
     GiveUp(outcome == ReadError ? "it could not be read" : "it has no usable title");
     KeepName();
     return;
@@ -55,8 +61,14 @@ void Run::ProcessFile() {
     }
   }
   SetStatus(msg::kSearchingDuplicates);
-  BuildDestination();
-  const bool taken = env_.fs.NameTaken(DestinationPath);
+  if (!BuildDestination()) {
+    // The directory's path leaves no room for the title: a move would leave the directory
+    // (or make a nameless hidden file), beyond the second stage and undo.
+    if (kept_reason_.empty()) GiveUp("its directory's path leaves no room for a new name");
+    KeepName();
+    return;
+  }
+  const bool taken = HeldByAnotherFile(env_.fs, DestinationPath, SourcePath);
   if (full_auto()) {
     if (taken) DuplicateFound = true;
     ProcessFullAuto();
@@ -115,10 +127,14 @@ bool Run::NameEqualsTitle() const {
   return base == Title;
 }
 
-void Run::BuildDestination() {
-  DestinationPath = RunDirectory + Title;
-  TruncateOnCharBoundary(DestinationPath, kDestinationLimit);
+bool Run::BuildDestination() {
+  if (RunDirectory.size() >= kDestinationLimit) return false;
+  std::string name = Title;
+  TruncateOnCharBoundary(name, kDestinationLimit - RunDirectory.size());
+  if (name.empty()) return false;
+  DestinationPath = RunDirectory + name;
   DestinationPath += directory_run() ? std::string_view(".qlm") : FinalExtension();
+  return true;
 }
 
 bool Run::ClashPrompt() {

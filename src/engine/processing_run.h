@@ -22,7 +22,8 @@ struct RunEnvironment {
   const OptionSet& options;  // not changed during a run
   // The directory (no trailing '/') or the HTML file's full path to process.
   std::string TargetPath;
-  // Where the logs live, ending in '/'.
+  // Where the logs and the journal live, ending in '/'; empty when there is none, and then
+  // the run writes neither.
   std::string ProgramDirectory;
   // A single-file run leaves its file's directory (with a trailing '/') here.
   std::string& LastDirectory;

@@ -37,7 +37,10 @@ class Run {
   void ProcessInteractive(bool taken);
   void ProcessFullAuto();
   bool NameEqualsTitle() const;
-  void BuildDestination();
+  // Builds DestinationPath from RunDirectory and Title, cut after kDestinationLimit bytes of
+  // both. False, leaving DestinationPath alone, when the cut leaves no title: a destination
+  // always lies in RunDirectory.
+  bool BuildDestination();
   bool ClashPrompt();  // true when the user chose a new name
   void GiveUp(std::string_view reason);
   void AfterMove();
@@ -46,6 +49,9 @@ class Run {
   // --- moves (moves.cpp) ---
   FsError MoveLoop();
   void KeepName();
+  // A symbolic link met among the directory's pages is no document of it: it is not moved at
+  // all (not even through a scratch name), so it keeps its exact name and its target.
+  void LeaveLink();
   void RenameScratchFiles(bool leftovers);
   void RenameBack();
   void ReportScratchMove(FsError error);

@@ -62,6 +62,7 @@ bool StillTheSame(FileSystem& fs, const std::string& directory, UndoItem& item) 
 UndoResult FindRunToUndo(FileSystem& fs, const std::string& program_directory,
                          const std::optional<std::string>& directory) {
   UndoResult result;
+  if (program_directory.empty()) return result;  // no program directory: no journal either
   const std::string path = WithSlash(program_directory) + std::string(kJournalName);
   const std::vector<JournalRun> runs = ReadJournal(fs, path, false, 0, result.warnings);
   const JournalRun* chosen = nullptr;
@@ -106,7 +107,8 @@ void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_dire
              UndoResult& run) {
   if (!run.found) return;
   const std::string& directory = run.directory;
-  RunJournal journal(fs, clock, WithSlash(program_directory), "undo");
+  RunJournal journal(fs, clock, program_directory.empty() ? "" : WithSlash(program_directory),
+                     "undo");
   // First every file to a scratch name, then each to its old name: files that swapped names
   // in the run would otherwise block each other.
   std::vector<std::pair<UndoItem*, std::string>> parked;

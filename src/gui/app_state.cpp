@@ -6,18 +6,16 @@ namespace qlm::gui {
 
 void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::string& executable,
              const EnvironmentLookup& environment, AppState& state) {
-  state.mode = RunMode::None;
-  if (GetCommandArgument(argc, argv, state.TargetPath) == 0) {
-    state.mode = ClassifyArgument(fs, state.TargetPath);
-  }
+  state.mode = ReadCommandLine(fs, argc, argv, state.TargetPath);
   std::string directory;
+  // Without one, nothing is written: never the working directory, often the one processed.
   if (FindProgramDirectory(fs, "", executable, environment, directory) != FsError::Ok) {
-    directory = ".";
+    directory.clear();
   }
   while (directory.size() > 1 && directory.back() == '/')
     directory.pop_back();
   state.settings = LoadSettings(fs, directory);
-  state.ProgramDirectory = directory == "/" ? directory : directory + "/";
+  state.ProgramDirectory = directory.empty() || directory == "/" ? directory : directory + "/";
 }
 
 }  // namespace qlm::gui

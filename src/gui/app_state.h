@@ -24,10 +24,9 @@ struct AppState {
   std::atomic<bool> RunActive{false};
 };
 
-// Start-up: takes the argument from `argv` (all words after the program's name), classifies
-// it, finds the program directory (beside `executable` when writable, else the user's
-// configuration directory; "." when neither can be had, so the logs then fail silently) and
-// loads the settings from it. Never reports anything: a missing or unusable argument leaves
+// Start-up: takes the argument from `argv` (see ReadCommandLine: resolved to an absolute path
+// and classified), finds the program directory (see FindProgramDirectory; "" when none can
+// be had, and then nothing is written) and loads the settings from it. Never reports anything: a missing or unusable argument leaves
 // `mode` at None.
 void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::string& executable,
              const EnvironmentLookup& environment, AppState& state);

@@ -256,6 +256,7 @@ void RunLogs::MoveToEnd(OpenLog& log) {
 // Opens `name` in the program directory, positioned at its end; null when it cannot be
 // opened (the log is then silently off for this run).
 std::unique_ptr<RunLogs::OpenLog> RunLogs::OpenAtEnd(std::string_view name) {
+  if (program_directory_.empty()) return nullptr;  // no program directory: no logs
   auto log = std::make_unique<OpenLog>();
   const std::string path = program_directory_ + std::string(name);
   if (fs_.OpenLog(path, log->file) != FsError::Ok || !log->file) return nullptr;

@@ -38,6 +38,8 @@ FsError ErrorFromErrno(int errno_value) {
       return FsError::FilenameTooLong;
     case EIO:
       return FsError::IoDevice;
+    case ELOOP:
+      return FsError::StoppedOnSymlink;
     default:
       return FsError::GeneralFailure;
   }
@@ -75,6 +77,8 @@ std::string_view ErrorText(FsError error) {
       return "name too long";
     case FsError::IoDevice:
       return "input/output error";
+    case FsError::StoppedOnSymlink:
+      return "a symbolic link";
   }
   return "unknown error";
 }

@@ -22,6 +22,7 @@ enum class FsError : std::int32_t {
   InvalidName = 123,      // a name the layer refuses to create (control bytes, device names)
   AlreadyExists = 183,    // EEXIST, or the name is taken regardless of letter case
   FilenameTooLong = 206,  // ENAMETOOLONG, or longer than the platform allows
+  StoppedOnSymlink = 681,  // ELOOP: a symbolic link (or reparse point) where a file was wanted
   IoDevice = 1117,        // EIO
 };
 

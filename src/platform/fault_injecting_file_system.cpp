@@ -164,4 +164,8 @@ FsError FaultInjectingFileSystem::ReplaceFileAtomically(const std::string& path,
   return error != FsError::Ok ? error : inner_.ReplaceFileAtomically(path, contents);
 }
 
+FsError FaultInjectingFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
+  return inner_.ResolvePath(path, resolved);
+}
+
 }  // namespace qlm

@@ -55,6 +55,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ResolvePath(const std::string& path, std::string& resolved) override;
 
   // The counters and rules, shared with the files handed out (they may outlive a rule change).
   class Faults {

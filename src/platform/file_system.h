@@ -58,7 +58,7 @@ class DirectorySearch {
 
 enum class SearchKind {
   Html,     // every entry whose name ends in .htm or .html (ASCII case-insensitive)
-  Scratch,  // every entry whose name ends in .qlm (ASCII case-insensitive)
+  Scratch,  // every entry whose name ends in .qlm (ASCII case-insensitive), links excepted
 };
 
 enum class DriveKind {
@@ -74,14 +74,17 @@ struct FileInfo {
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::int64_t mtime_ns = 0;
+  std::uint32_t owner = 0;        // the owning user's id
+  std::uint32_t permissions = 0;  // the permission bits (07777)
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens an existing regular file (through symlinks) for reading; never blocks. A
-  // directory, FIFO, socket or device is refused with AccessDenied.
+  // Opens an existing regular file for reading; never blocks. A symbolic link is never
+  // followed (StoppedOnSymlink), and a directory, FIFO, socket or device is refused with
+  // AccessDenied.
   virtual FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) = 0;
 
   // True when the name (regardless of letter case) is held by any entry of its directory.
@@ -102,7 +105,8 @@ class FileSystem {
     return error;
   }
 
-  // Copies contents, permission bits and modification time. With `fail_if_exists` a taken
+  // Copies contents, permission bits and modification time of a regular file (a symbolic
+  // link `from` is refused with StoppedOnSymlink). With `fail_if_exists` a taken
   // name (regardless of case) fails with AlreadyExists; otherwise an existing file is
   // replaced. A failed copy leaves no partial file and an old file intact.
   virtual FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
@@ -127,12 +131,19 @@ class FileSystem {
   // Opens (creating when missing) a log file for writing, keeping its contents.
   virtual FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) = 0;
 
-  // Reads at most `limit` bytes of a file into `contents`.
+  // Reads at most `limit` bytes of a regular file (through symbolic links) into `contents`.
   virtual FsError ReadWholeFile(const std::string& path, std::size_t limit,
                                 std::string& contents) = 0;
 
   // Replaces the file at `path` with `contents` atomically (temporary file, sync, rename).
   virtual FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) = 0;
+
+  // The absolute path of what `path` names, resolved as the kernel resolves it (not as text:
+  // "link/.." is the parent of the link's target): every directory on the way is followed
+  // through links, "." and "..", and so is a last name that is a directory (or a link to
+  // one); any other last name is kept as given, a link not followed. Relative paths start
+  // from the working directory. Fails when a directory on the way cannot be resolved.
+  virtual FsError ResolvePath(const std::string& path, std::string& resolved) = 0;
 };
 
 // True when the name ends in .htm or .html, in any ASCII letter case.

@@ -47,6 +47,9 @@ class ForwardingFileSystem : public FileSystem {
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override {
     return inner_.ReplaceFileAtomically(path, contents);
   }
+  FsError ResolvePath(const std::string& path, std::string& resolved) override {
+    return inner_.ResolvePath(path, resolved);
+  }
 
  protected:
   FileSystem& inner() { return inner_; }

@@ -217,4 +217,8 @@ FsError OverlayFileSystem::ReplaceFileAtomically(const std::string&, std::string
   return FsError::Ok;
 }
 
+FsError OverlayFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
+  return inner_.ResolvePath(path, resolved);
+}
+
 }  // namespace qlm

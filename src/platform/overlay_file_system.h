@@ -31,6 +31,7 @@ class OverlayFileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ResolvePath(const std::string& path, std::string& resolved) override;
 
  private:
   // What the overlay knows of one name of a directory.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace qlm {
@@ -89,7 +90,7 @@ posix::EntryFacts* PosixFileSystem::KnownFacts(const PathParts& parts,
 }
 
 FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& fd,
-                                     struct stat& status) {
+                                     struct stat& status, bool follow_links) {
   std::string stored_name;
   return Resolve(
       path,
@@ -102,10 +103,15 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         posix::EntryFacts* facts = KnownFacts(parts, &directory);
         const bool listed_regular = facts != nullptr && facts->type == DT_REG;
         if (!listed_regular) {
-          if (stat(candidate.c_str(), &status) != 0) return errno;
+          const int looked = follow_links ? stat(candidate.c_str(), &status)
+                                          : lstat(candidate.c_str(), &status);
+          if (looked != 0) return errno;
+          if (S_ISLNK(status.st_mode)) return ELOOP;
           if (!S_ISREG(status.st_mode)) return EACCES;
         }
-        constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        // O_NOFOLLOW refuses a link swapped in after the check with ELOOP.
+        const int kFlags =
+            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow_links ? 0 : O_NOFOLLOW);
         posix::UniqueFd opened(directory != nullptr
                                    ? openat(directory->get(), parts.name.c_str(), kFlags)
                                    : open(candidate.c_str(), kFlags));
@@ -199,6 +205,8 @@ FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
   info.inode = status.st_ino;
   info.size = static_cast<std::uint64_t>(status.st_size);
   info.mtime_ns = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
+  info.owner = status.st_uid;
+  info.permissions = status.st_mode & 07777;
   return FsError::Ok;
 }
 
@@ -258,6 +266,17 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
   }
   auto matches = kind == SearchKind::Html ? IsHtmlName : IsScratchName;
   std::erase_if(names, [&](const std::string& name) { return !matches(name); });
+  if (kind == SearchKind::Scratch) {
+    // The layer never makes a link, so a link named like a scratch file is none of ours: a
+    // run leaves it alone.
+    posix::NameIndex* index = cache_.Peek(key);
+    std::erase_if(names, [&](const std::string& name) {
+      const posix::EntryFacts* facts = index != nullptr ? index->Facts(name) : nullptr;
+      if (facts != nullptr && facts->type != DT_UNKNOWN) return facts->type == DT_LNK;
+      struct stat status;
+      return lstat(JoinPath(key, name).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+    });
+  }
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
   search = std::make_unique<SnapshotSearch>(std::move(names), cache_.Hold(key));
@@ -297,6 +316,25 @@ FsError PosixFileSystem::ProbeWritable(const std::string& directory) {
     return FsError::Ok;
   }
   return FsError::AlreadyExists;
+}
+
+FsError PosixFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
+  if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  const auto real = [](const std::string& text, std::string& out) {
+    char* found = realpath(text.c_str(), nullptr);
+    if (found == nullptr) return ErrorFromErrno(errno);
+    out = found;
+    std::free(found);
+    return FsError::Ok;
+  };
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return real(path, resolved);
+  const PathParts parts = SplitPath(posix::WithoutTrailingSlashes(path));
+  if (!IsPlainName(parts.name)) return real(path, resolved);  // "." or ".." that is gone
+  std::string directory;
+  if (FsError error = real(parts.directory, directory); error != FsError::Ok) return error;
+  resolved = JoinPath(directory, parts.name);
+  return FsError::Ok;
 }
 
 }  // namespace qlm

@@ -38,6 +38,7 @@ class PosixFileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ResolvePath(const std::string& path, std::string& resolved) override;
 
  private:
   // One try at an existing path: 0 on success, else the errno value.
@@ -51,8 +52,10 @@ class PosixFileSystem final : public FileSystem {
   // a missing directory); the file system is changed only by what `attempt` does.
   FsError Resolve(const std::string& path, const Attempt& attempt, std::string& stored_name);
   // Opens an existing regular file (found regardless of case) for reading without blocking.
-  // Returns Ok with `fd` and `status` set; AccessDenied for anything but a regular file.
-  FsError OpenRegular(const std::string& path, posix::UniqueFd& fd, struct stat& status);
+  // Returns Ok with `fd` and `status` set; AccessDenied for anything but a regular file, and
+  // StoppedOnSymlink for a symbolic link unless `follow_links`.
+  FsError OpenRegular(const std::string& path, posix::UniqueFd& fd, struct stat& status,
+                      bool follow_links);
   // True when an entry other than `except` holds `name` (regardless of case) in `directory`;
   // sets `holder` to it, the exact name preferred. Index entries found missing are dropped.
   bool FindHolder(posix::NameIndex& index, const std::string& directory, const std::string& name,

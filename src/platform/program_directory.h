@@ -1,10 +1,12 @@
-// Where the settings file and both logs live: beside the executable when that directory is
-// writable (portable use), else in the user's configuration directory.
+// Where the settings file, both logs and the run journal live: beside the executable only for
+// a portable copy the user set up as one, else in the user's configuration directory. An
+// installed program never writes beside itself.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -19,16 +21,27 @@ std::optional<std::string> ProcessEnvironment(const std::string& name);
 // The running executable's full path (readlink of /proc/self/exe); "" when unreadable.
 std::string ExecutablePath();
 
+// The name whose presence beside the executable makes a copy portable.
+inline constexpr std::string_view kPortableMarker = "Quillomat.ini";
+
 // The program directory, without a trailing '/':
 //  1. `override_directory` (a --config-dir option) when not empty, created when missing
 //     (its parent must exist);
-//  2. else the directory of `executable_path` when a write probe there succeeds;
+//  2. else the directory of `executable_path` when it is a portable copy's: it already holds
+//     a Quillomat.ini (a regular file), belongs to the user running the program (`user`),
+//     nobody else may write to it, and a write probe there succeeds;
 //  3. else $XDG_CONFIG_HOME/quillomat when XDG_CONFIG_HOME is an absolute path, otherwise
 //     $HOME/.config/quillomat, created with its missing parents.
-// Returns Ok with `directory` set; on failure (say, no HOME) the error and `directory`
-// unchanged.
+// A directory that exists in another letter case is used under the name it bears. With
+// `create` false nothing is created: a missing directory is still returned (reading from it
+// then finds nothing). Returns Ok with `directory` set; on failure (say, no HOME) the error
+// and `directory` unchanged.
 FsError FindProgramDirectory(FileSystem& fs, const std::string& override_directory,
                              const std::string& executable_path,
-                             const EnvironmentLookup& environment, std::string& directory);
+                             const EnvironmentLookup& environment, std::string& directory,
+                             bool create = true);
+
+// The id of the user running the program.
+std::uint32_t CurrentUser();
 
 }  // namespace qlm

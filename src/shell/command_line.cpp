@@ -33,20 +33,56 @@ int GetCommandArgument(int argc, const char* const* argv, std::string& TargetPat
   return 0;
 }
 
+int TakeCommandArgument(FileSystem& fs, int argc, const char* const* argv,
+                        std::string& TargetPath) {
+  if (argc == 2 && argv != nullptr && argv[1] != nullptr && argv[1][0] != '\0') {
+    const std::string whole = argv[1];
+    FileInfo info;
+    std::string trimmed;
+    TrimBlanks(whole, trimmed);
+    // Only a name with blanks at its ends needs this; any other is the same either way.
+    if (trimmed != whole && fs.GetInfo(whole, info) == FsError::Ok &&
+        (info.stored_name.empty() || info.stored_name == FileNamePart(whole))) {
+      TargetPath = whole;
+      return 0;
+    }
+  }
+  return GetCommandArgument(argc, argv, TargetPath);
+}
+
+void ResolveArgument(FileSystem& fs, std::string& TargetPath) {
+  std::string resolved;
+  if (!TargetPath.empty() && fs.ResolvePath(TargetPath, resolved) == FsError::Ok)
+    TargetPath = std::move(resolved);
+}
+
+RunMode ReadCommandLine(FileSystem& fs, int argc, const char* const* argv,
+                        std::string& TargetPath) {
+  if (TakeCommandArgument(fs, argc, argv, TargetPath) != 0) return RunMode::None;
+  ResolveArgument(fs, TargetPath);
+  return ClassifyArgument(fs, TargetPath);
+}
+
 RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath) {
   if (TargetPath.empty()) return RunMode::None;
   FileInfo info;
   if (fs.GetInfo(TargetPath, info) != FsError::Ok) return RunMode::None;
+  // The name as stored on disk: the run builds every path on it, and on this platform those
+  // must name the entry exactly.
+  const auto take_stored_name = [&] {
+    const std::string_view name = FileNamePart(TargetPath);
+    if (!info.stored_name.empty() && name != info.stored_name && name != "." && name != "..")
+      TargetPath.replace(TargetPath.size() - name.size(), name.size(), info.stored_name);
+  };
   if (info.is_directory) {
     while (TargetPath.size() > 1 && TargetPath.back() == '/')
       TargetPath.pop_back();
+    if (!TargetPath.empty() && TargetPath.back() != '/') take_stored_name();
     return RunMode::Directory;
   }
   // A special file is no document: reading it could block or never end.
   if (!info.is_regular || !HasHtmlEnding(TargetPath)) return RunMode::None;
-  const std::string_view name = FileNamePart(TargetPath);
-  if (!info.stored_name.empty() && name != info.stored_name)
-    TargetPath.replace(TargetPath.size() - name.size(), name.size(), info.stored_name);
+  take_stored_name();
   return RunMode::SingleFile;
 }
 

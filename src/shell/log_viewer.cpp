@@ -123,6 +123,7 @@ std::string LogCopyDirectory(const EnvironmentLookup& environment) {
 
 ViewLogResult ViewLog(std::string_view ProgramDirectory, std::string_view log_name,
                       const EnvironmentLookup& environment, const LogOpener& open) {
+  if (ProgramDirectory.empty()) return ViewLogResult::LogMissing;  // no program directory
   const std::string source_path = std::string(ProgramDirectory) + std::string(log_name);
   // Non-blocking, so that a FIFO of that name cannot hang the window.
   UniqueFd source(::open(source_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

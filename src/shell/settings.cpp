@@ -51,6 +51,7 @@ void CutTrailingSeparator(std::string& LastDirectory) {
 }
 
 Settings LoadSettings(FileSystem& fs, std::string_view ProgramDirectory) {
+  if (ProgramDirectory.empty()) return ParseSettings("", ProgramDirectory);  // no file at all
   const std::string path =
       std::string(ProgramDirectory) + "/" + std::string(msg::kSettingsFileName);
   std::string text;
@@ -63,6 +64,7 @@ Settings LoadSettings(FileSystem& fs, std::string_view ProgramDirectory) {
 
 FsError SaveSettings(FileSystem& fs, Settings& settings) {
   CutTrailingSeparator(settings.LastDirectory);
+  if (settings.SettingsPath.empty()) return FsError::PathNotFound;  // no program directory
   return fs.ReplaceFileAtomically(settings.SettingsPath, FormatSettings(settings));
 }
 

@@ -22,7 +22,7 @@ struct Settings {
   std::string SettingsPath;   // ProgramDirectory + "/" + "Quillomat.ini"
 };
 
-// The settings a file's text gives. `ProgramDirectory` is without trailing '/' ("" for the
+// The settings a file's text gives. `ProgramDirectory` is without trailing '/' ("/" for the
 // root); it is LastDirectory's default ("/" when it is empty). Never fails: every value that
 // cannot be read takes its default. SettingsPath is left empty.
 Settings ParseSettings(std::string_view text, std::string_view ProgramDirectory);
@@ -41,13 +41,15 @@ std::string FormatSettings(const Settings& settings);
 void CutTrailingSeparator(std::string& LastDirectory);
 
 // Reads ProgramDirectory/Quillomat.ini (at most kMaxProfileBytes of it). A missing or
-// unreadable file gives the defaults; nothing is reported. Fills SettingsPath.
+// unreadable file gives the defaults; nothing is reported. Fills SettingsPath. An empty
+// `ProgramDirectory` means there is none: the defaults, and SettingsPath stays empty.
 Settings LoadSettings(FileSystem& fs, std::string_view ProgramDirectory);
 
 // Cuts LastDirectory's trailing separator (in `settings` as well) and replaces the file at
 // SettingsPath with FormatSettings in one atomic write: a crash mid-save leaves the old file or
 // the new one, never a broken one. Failures are silent: the caller ends the program whatever
-// happened. Returns the layer's result only so that tests can see it.
+// happened. Returns the layer's result only so that tests can see it. Without a SettingsPath
+// nothing is written.
 FsError SaveSettings(FileSystem& fs, Settings& settings);
 
 }  // namespace qlm

@@ -73,13 +73,15 @@ std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::stri
 }
 
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
-                       RunStatistics& statistics, std::string& out) {
+                       RunStatistics& statistics, std::string& out, FsError* open_error) {
   ++statistics.FilesProcessed;
   std::array<char, kTitleReadLimit> buffer;
   std::size_t length = 0;
   {
     std::unique_ptr<ReadableFile> file;
-    if (fs.OpenForReading(path, file) != FsError::Ok || file == nullptr) {
+    const FsError opened = fs.OpenForReading(path, file);
+    if (opened != FsError::Ok || file == nullptr) {
+      if (open_error != nullptr) *open_error = opened;
       ++statistics.ReadErrors;
       out.assign(msg::kFileCouldNotBeRead);
       return ReadError;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/types.h"
+#include "platform/errors.h"
 
 namespace qlm {
 
@@ -28,8 +29,10 @@ std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::stri
 // Reads the file at `path` through `fs` (one open, one read of at most 1000 bytes, closed on
 // every path) and extracts its title. Counts FilesProcessed first on every call, then
 // ReadErrors for ReadError or TitleErrors for TitleError. `out` always holds the base name
-// or the failure text.
+// or the failure text. With `open_error`, a ReadError leaves there why the file could not be
+// opened (FsError::StoppedOnSymlink for a symbolic link, which is never followed).
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
-                       RunStatistics& statistics, std::string& out);
+                       RunStatistics& statistics, std::string& out,
+                       FsError* open_error = nullptr);
 
 }  // namespace qlm

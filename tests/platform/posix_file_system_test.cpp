@@ -269,7 +269,14 @@ TEST(PosixFileSystemTest, OnlyRegularFilesOpenAndNothingBlocks) {
     std::unique_ptr<LogFile> log;
     EXPECT_EQ(fs.OpenLog(path, log), FsError::AccessDenied) << name;
   }
-  EXPECT_EQ(ReadThrough(fs, dir / "LINK.htm"), "real");
+  // A link is found regardless of case but never read through as a page; the settings and
+  // journal reader still follows one.
+  std::unique_ptr<ReadableFile> linked;
+  EXPECT_EQ(fs.OpenForReading(dir / "LINK.htm", linked), FsError::StoppedOnSymlink);
+  EXPECT_EQ(linked, nullptr);
+  std::string contents;
+  EXPECT_EQ(fs.ReadWholeFile(dir / "LINK.htm", 100, contents), FsError::Ok);
+  EXPECT_EQ(contents, "real");
   close(socket_fd);
 }
 
@@ -390,10 +397,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Search(fs, d.path(), SearchKind::Scratch);
                       return d / "a.qlm";
                     }},
-        DescribeRow{"a_link_opened_through",  // the link moves, so it is the link described
+        DescribeRow{"a_link_refused",  // the link moves, so it is the link described
                     [](PosixFileSystem& fs, const TempDir& d) {
                       Search(fs, d.path(), SearchKind::Html);
-                      return Opened(fs, d / "link.htm");
+                      std::unique_ptr<ReadableFile> file;
+                      EXPECT_EQ(fs.OpenForReading(d / "link.htm", file),
+                                FsError::StoppedOnSymlink);
+                      return d / "link.htm";
                     }},
         DescribeRow{"opened_then_replaced_and_listed_again",
                     [](PosixFileSystem& fs, const TempDir& d) {

@@ -33,6 +33,7 @@ class UnavailableFileSystem : public FileSystem {
   FsError ReplaceFileAtomically(const std::string&, std::string_view) override {
     return FsError::GeneralFailure;
   }
+  FsError ResolvePath(const std::string&, std::string&) override { return FsError::GeneralFailure; }
 };
 
 }  // namespace qlm::testing
