@@ -51,8 +51,9 @@ bool HeldByAnotherFile(FileSystem& fs, const std::string& path, const std::strin
   }
   // The name folds to the file's own: it is taken only when it names another entry.
   FileInfo holder, source;
-  return fs.GetInfo(path, holder) != FsError::Ok || fs.GetInfo(source_path, source) != FsError::Ok ||
-         holder.device != source.device || holder.inode != source.inode;
+  return fs.GetInfo(path, holder) != FsError::Ok ||
+         fs.GetInfo(source_path, source) != FsError::Ok || holder.device != source.device ||
+         holder.inode != source.inode;
 }
 
 ManualRename::ManualRename(FileSystem& fs, RunKind kind, std::string_view current_name,

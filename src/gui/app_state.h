@@ -26,8 +26,8 @@ struct AppState {
 
 // Start-up: takes the argument from `argv` (see ReadCommandLine: resolved to an absolute path
 // and classified), finds the program directory (see FindProgramDirectory; "" when none can
-// be had, and then nothing is written) and loads the settings from it. Never reports anything: a missing or unusable argument leaves
-// `mode` at None.
+// be had, and then nothing is written) and loads the settings from it. Never reports anything: a
+// missing or unusable argument leaves `mode` at None.
 void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::string& executable,
              const EnvironmentLookup& environment, AppState& state);
 

@@ -107,7 +107,9 @@ FsError PosixFileSystem::Copy(const std::string& from, const std::string& to, bo
 
   UniqueFd source;
   struct stat source_status;
-  if (FsError error = OpenRegular(from, source, source_status, /*follow_links=*/false); error != FsError::Ok) return error;
+  if (FsError error = OpenRegular(from, source, source_status, /*follow_links=*/false);
+      error != FsError::Ok)
+    return error;
   FsError error = FsError::Ok;
   posix::NameIndex* index = cache_.Get(posix::DirectoryKey(target.directory), error);
   if (index == nullptr) return error;

@@ -103,8 +103,8 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         posix::EntryFacts* facts = KnownFacts(parts, &directory);
         const bool listed_regular = facts != nullptr && facts->type == DT_REG;
         if (!listed_regular) {
-          const int looked = follow_links ? stat(candidate.c_str(), &status)
-                                          : lstat(candidate.c_str(), &status);
+          const int looked =
+              follow_links ? stat(candidate.c_str(), &status) : lstat(candidate.c_str(), &status);
           if (looked != 0) return errno;
           if (S_ISLNK(status.st_mode)) return ELOOP;
           if (!S_ISREG(status.st_mode)) return EACCES;

@@ -71,7 +71,8 @@ FsError PosixFileSystem::OpenForReading(const std::string& path,
   std::lock_guard lock(mutex_);
   UniqueFd fd;
   struct stat status;
-  if (FsError error = OpenRegular(path, fd, status, /*follow_links=*/false); error != FsError::Ok) return error;
+  if (FsError error = OpenRegular(path, fd, status, /*follow_links=*/false); error != FsError::Ok)
+    return error;
   file = std::make_unique<PosixReadableFile>(std::move(fd));
   return FsError::Ok;
 }
@@ -83,7 +84,8 @@ FsError PosixFileSystem::ReadWholeFile(const std::string& path, std::size_t limi
   struct stat status;
   {
     std::lock_guard lock(mutex_);
-    if (FsError error = OpenRegular(path, fd, status, /*follow_links=*/true); error != FsError::Ok) return error;
+    if (FsError error = OpenRegular(path, fd, status, /*follow_links=*/true); error != FsError::Ok)
+      return error;
   }
   std::string text(std::min<std::size_t>(limit, static_cast<std::size_t>(status.st_size)), '\0');
   std::size_t filled = 0;

@@ -17,8 +17,7 @@ int GetCommandArgument(int argc, const char* const* argv, std::string& TargetPat
 // The argument as start-up takes it: a single argument that names an existing path exactly
 // as given is that path, blanks at its ends included (a folder may be called "Reports ");
 // otherwise what GetCommandArgument gives. Returns 0 or -1 as GetCommandArgument does.
-int TakeCommandArgument(FileSystem& fs, int argc, const char* const* argv,
-                        std::string& TargetPath);
+int TakeCommandArgument(FileSystem& fs, int argc, const char* const* argv, std::string& TargetPath);
 
 // Makes a non-empty `TargetPath` absolute, resolved as the kernel resolves it (see
 // FileSystem::ResolvePath: "link/.." is where the kernel goes, not the text's parent); left
@@ -27,8 +26,7 @@ void ResolveArgument(FileSystem& fs, std::string& TargetPath);
 
 // TakeCommandArgument, ResolveArgument, then ClassifyArgument: everything start-up does with
 // the command line. `TargetPath` is left unchanged when there is no argument.
-RunMode ReadCommandLine(FileSystem& fs, int argc, const char* const* argv,
-                        std::string& TargetPath);
+RunMode ReadCommandLine(FileSystem& fs, int argc, const char* const* argv, std::string& TargetPath);
 
 // What the argument asks for, looked up through `fs` (case-insensitively):
 //  * missing (or the empty text)                         -> RunMode::None;

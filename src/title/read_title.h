@@ -32,7 +32,6 @@ std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::stri
 // or the failure text. With `open_error`, a ReadError leaves there why the file could not be
 // opened (FsError::StoppedOnSymlink for a symbolic link, which is never followed).
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
-                       RunStatistics& statistics, std::string& out,
-                       FsError* open_error = nullptr);
+                       RunStatistics& statistics, std::string& out, FsError* open_error = nullptr);
 
 }  // namespace qlm

@@ -401,8 +401,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](PosixFileSystem& fs, const TempDir& d) {
                       Search(fs, d.path(), SearchKind::Html);
                       std::unique_ptr<ReadableFile> file;
-                      EXPECT_EQ(fs.OpenForReading(d / "link.htm", file),
-                                FsError::StoppedOnSymlink);
+                      EXPECT_EQ(fs.OpenForReading(d / "link.htm", file), FsError::StoppedOnSymlink);
                       return d / "link.htm";
                     }},
         DescribeRow{"opened_then_replaced_and_listed_again",

@@ -37,10 +37,10 @@ class ForeignOwner final : public ForwardingFileSystem {
 struct DirectoryRow {
   const char* label;
   bool override_given;
-  bool marker;                 // bin/ holds a Quillomat.ini
-  mode_t bin_mode;             // permissions of bin/
-  bool executable_writable;    // the write probe in bin/ succeeds
-  bool foreign_owner;          // every entry belongs to another user
+  bool marker;                                     // bin/ holds a Quillomat.ini
+  mode_t bin_mode;                                 // permissions of bin/
+  bool executable_writable;                        // the write probe in bin/ succeeds
+  bool foreign_owner;                              // every entry belongs to another user
   std::map<std::string, std::string> environment;  // "<root>" stands for the test directory
   std::string expected;                            // "" expects failure
 };
