@@ -34,11 +34,12 @@ int RecordingView::ShowManualRenameDialog(ManualRename& dialog) {
     const std::optional<std::string> typed = typed_names.front();
     typed_names.pop_front();
     if (!typed) break;
-    const ManualRename::Verdict verdict = dialog.TryAccept(*typed);
+    const std::string name = *typed == kProposal ? dialog.Proposal() : *typed;
+    const ManualRename::Verdict verdict = dialog.TryAccept(name);
     const char* outcome = verdict == ManualRename::Verdict::Accepted ? "accepted"
                           : verdict == ManualRename::Verdict::InUse  ? "in use"
                                                                      : "invalid";
-    calls.push_back("typed " + *typed + " -> " + outcome);
+    calls.push_back("typed " + name + " -> " + outcome);
     if (verdict == ManualRename::Verdict::Accepted) return 0;
     ShowMessageBox(ManualRename::RefusalText(verdict), ManualRename::RefusalCaption(verdict),
                    ManualRename::RefusalFlags(verdict));

@@ -22,8 +22,10 @@ class RecordingView : public RunView {
   // Answers of the next message boxes; when empty, OK/Yes.
   std::deque<int> box_answers;
   // Names the user types in the next dialogs, tried in turn until one is accepted; nullopt
-  // presses Cancel. When empty, the dialog is cancelled.
+  // presses Cancel, kProposal presses OK on the proposal as offered. When empty, the dialog
+  // is cancelled.
   std::deque<std::optional<std::string>> typed_names;
+  static constexpr const char* kProposal = "<the proposal>";
   // Called with the file name each time control 2005 shows a new file.
   std::function<void(const std::string&)> on_file;
 
