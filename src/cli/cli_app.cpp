@@ -140,6 +140,11 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
   // directory whatever the working directory was, and "link/.." is where the kernel goes.
   if (has_path) ResolveArgument(disk, target);
   if (options.undo) {
+    // A directory named in another letter case is the one its runs were journaled under.
+    if (has_path) {
+      std::string stored = target;
+      if (ClassifyArgument(disk, stored) == RunMode::Directory) target = stored;
+    }
     return RunUndo(disk, options.dry_run, program_directory,
                    has_path ? std::optional(target) : std::nullopt);
   }

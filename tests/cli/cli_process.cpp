@@ -20,19 +20,21 @@ namespace {
 // Starts the program with `arguments`, its standard input set up by `input_action` and its
 // output going to files in `io`. Returns the child's pid, or -1.
 template <typename InputAction>
-pid_t Spawn(const std::vector<std::string>& arguments, const TempDir& io,
-            InputAction input_action) {
+pid_t Spawn(const std::vector<std::string>& arguments, const TempDir& io, InputAction input_action,
+            const std::string& program = QLM_CLI_PATH, const std::string& working_directory = "") {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   input_action(actions);
+  if (!working_directory.empty())
+    posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
   posix_spawn_file_actions_addopen(&actions, 1, (io / "out").c_str(), O_WRONLY | O_CREAT, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, (io / "err").c_str(), O_WRONLY | O_CREAT, 0600);
-  std::vector<char*> argv{const_cast<char*>(QLM_CLI_PATH)};
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, QLM_CLI_PATH, &actions, nullptr, argv.data(), environ);
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return error == 0 ? pid : -1;
 }
@@ -59,12 +61,16 @@ void WaitForError(const TempDir& io, const std::string& text) {
 
 }  // namespace
 
-CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input) {
+CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input,
+                     const std::string& program, const std::string& working_directory) {
   TempDir io;
   WriteFile(io / "in", input);
-  const pid_t pid = Spawn(arguments, io, [&](posix_spawn_file_actions_t& actions) {
-    posix_spawn_file_actions_addopen(&actions, 0, (io / "in").c_str(), O_RDONLY, 0);
-  });
+  const pid_t pid = Spawn(
+      arguments, io,
+      [&](posix_spawn_file_actions_t& actions) {
+        posix_spawn_file_actions_addopen(&actions, 0, (io / "in").c_str(), O_RDONLY, 0);
+      },
+      program, working_directory);
   return Finish(pid, io);
 }
 

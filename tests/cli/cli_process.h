@@ -12,7 +12,11 @@ struct CliRun {
   std::string err;
 };
 
-CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input = "");
+// `program` is the built quillomat-cli unless given (a copy placed elsewhere); with
+// `working_directory` the program starts there.
+CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::string& input = "",
+                     const std::string& program = QLM_CLI_PATH,
+                     const std::string& working_directory = "");
 
 // Like RunCliProcess, but standard input is a pipe: once the program has printed
 // `wait_for` on standard error (it is waiting for an answer), it gets SIGINT, and once it has
