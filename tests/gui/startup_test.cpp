@@ -53,6 +53,25 @@ class StartUpTest : public QObject {
     QCOMPARE(state.settings.options.WriteErrorLog, std::uint8_t{1});
   }
 
+  void relativeArgumentBecomesAbsolute() {
+    // The run's directory goes into LastDirectory and the journal: never relative to wherever
+    // the program happened to start.
+    TempDir root;
+    mkdir((root / "pages").c_str(), 0755);
+    char previous[4096];
+    QVERIFY(getcwd(previous, sizeof previous) != nullptr);
+    QCOMPARE(chdir(root.path().c_str()), 0);
+    std::vector<const char*> argv{"quillomat", "pages/../pages/"};
+    qlm::PosixFileSystem fs;
+    qlm::gui::AppState state;
+    qlm::gui::StartUp(
+        fs, static_cast<int>(argv.size()), argv.data(), root / "quillomat",
+        [](const std::string&) { return std::nullopt; }, state);
+    QCOMPARE(chdir(previous), 0);
+    QCOMPARE(static_cast<int>(state.mode), 2);
+    QCOMPARE(state.TargetPath, root / "pages");
+  }
+
   void fileChooserAcceptsOnlyWritableHtmlFiles_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("accepted");
