@@ -2,9 +2,12 @@
 
 #include <iconv.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <cstdint>
 
+#include "title/prescan.h"
 #include "title/utf8.h"
 
 namespace qlm {
@@ -13,60 +16,7 @@ namespace {
 
 constexpr std::string_view kUtf8 = "UTF-8";
 constexpr std::string_view kWindows1252 = "CP1252";
-constexpr std::size_t kMaxLabel = 40;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-constexpr char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-// HTML's white space, which may stand around '=' in an attribute.
-constexpr bool IsHtmlSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-constexpr bool IsLabelChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '_' || c == '.' || c == ':';
-}
-
-// Offset of the first `lower` (lower-case ASCII) in text[from, end), ASCII case folded, or npos.
-std::size_t FindFolded(std::string_view text, std::string_view lower, std::size_t from,
-                       std::size_t end) {
-  while (from + lower.size() <= end) {
-    const void* hit = std::memchr(text.data() + from, lower[0], end - from);
-    const void* hit_upper = nullptr;
-    if (lower[0] >= 'a' && lower[0] <= 'z')
-      hit_upper = std::memchr(text.data() + from, lower[0] - 32, end - from);
-    if (hit == nullptr || (hit_upper != nullptr && hit_upper < hit)) hit = hit_upper;
-    if (hit == nullptr) return std::string_view::npos;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    if (at + lower.size() > end) return std::string_view::npos;
-    std::size_t i = 1;
-    while (i < lower.size() && FoldAscii(text[at + i]) == lower[i])
-      ++i;
-    if (i == lower.size()) return at;
-    from = at + 1;
-  }
-  return std::string_view::npos;
-}
-
-// The label of a "charset = label" at `at` (just past "charset") before `end`, or "".
-std::string_view LabelAfter(std::string_view page, std::size_t at, std::size_t end) {
-  while (at < end && IsHtmlSpace(page[at]))
-    ++at;
-  if (at >= end || page[at] != '=') return {};
-  ++at;
-  while (at < end && IsHtmlSpace(page[at]))
-    ++at;
-  if (at < end && (page[at] == '"' || page[at] == '\'')) ++at;
-  const std::size_t start = at;
-  while (at < page.size() && IsLabelChar(page[at]))
-    ++at;
-  // Something must follow the label inside the text read, or it may be a cut-off label.
-  if (at == start || at >= page.size() || at - start > kMaxLabel) return {};
-  return page.substr(start, at - start);
-}
 
 // An iconv descriptor that is closed when it goes out of scope.
 class Converter {
@@ -126,81 +76,122 @@ class Converter {
   iconv_t cd_;
 };
 
-// True when the charset converts printable ASCII, TAB, LF and CR to themselves.
-bool KeepsAscii(const std::string& charset) {
-  Converter converter(charset);
-  if (!converter.ok()) return false;
-  std::string probe = "\t\n\r";
-  for (char c = ' '; c < 0x7F; ++c)
-    probe.push_back(c);
-  return converter.Convert(probe, false) == probe;
+// True when iconv on this system opens `encoding`'s decoder. Asked once per encoding: the
+// answer cannot change while the program runs.
+bool CanDecode(Encoding encoding) {
+  enum : std::uint8_t { kUnknown, kYes, kNo };
+  static std::array<std::atomic<std::uint8_t>, kEncodingCount> known{};
+  std::atomic<std::uint8_t>& slot = known[static_cast<std::size_t>(encoding)];
+  std::uint8_t answer = slot.load(std::memory_order_relaxed);
+  if (answer == kUnknown) {
+    const std::string_view name = IconvName(encoding);
+    answer = (!name.empty() && Converter(std::string(name)).ok()) ? kYes : kNo;
+    slot.store(answer, std::memory_order_relaxed);
+  }
+  return answer == kYes;
 }
-
-struct Alias {
-  std::string_view label;
-  std::string_view charset;
-};
-
-// Labels read as browsers read them, so that the page looks as its author saw it.
-constexpr Alias kAliases[] = {
-    {"utf-8", kUtf8},         {"utf8", kUtf8},         {"unicode-1-1-utf-8", kUtf8},
-    {"iso-8859-1", "CP1252"}, {"iso8859-1", "CP1252"}, {"iso_8859-1", "CP1252"},
-    {"latin1", "CP1252"},     {"l1", "CP1252"},        {"us-ascii", "CP1252"},
-    {"ascii", "CP1252"},      {"cp819", "CP1252"},     {"shift_jis", "CP932"},
-    {"shift-jis", "CP932"},   {"sjis", "CP932"},       {"x-sjis", "CP932"},
-    {"ms_kanji", "CP932"},    {"gb2312", "GBK"},
-};
 
 }  // namespace
 
-std::string_view NextCharsetLabel(std::string_view page, std::size_t& pos) {
-  for (;;) {
-    const std::size_t meta = FindFolded(page, "<meta", pos, page.size());
-    if (meta == std::string_view::npos) {
-      pos = page.size();
-      return {};
-    }
-    const std::size_t attributes = meta + 5;
-    if (attributes >= page.size()) {
-      pos = page.size();
-      return {};
-    }
-    if (!IsHtmlSpace(page[attributes]) && page[attributes] != '/') {
-      pos = attributes;  // "<metadata>" and the like
-      continue;
-    }
-    std::size_t end = page.find('>', attributes);
-    if (end == std::string_view::npos) end = page.size();
-    pos = end;
-    std::size_t at = attributes;
-    while ((at = FindFolded(page, "charset", at, end)) != std::string_view::npos) {
-      at += 7;
-      const std::string_view label = LabelAfter(page, at, end);
-      if (!label.empty()) return label;
-    }
+// Where glibc offers several decoders, the one nearest the standard's; the differences that
+// remain are noted. A new encoding without a case here is a compiler warning (-Wswitch).
+std::string_view IconvName(Encoding encoding) {
+  switch (encoding) {
+    using enum Encoding;
+    case kUtf8:
+      return "UTF-8";
+    case kIbm866:
+      return "IBM866";
+    case kIso8859_2:
+      return "ISO-8859-2";
+    case kIso8859_3:
+      return "ISO-8859-3";
+    case kIso8859_4:
+      return "ISO-8859-4";
+    case kIso8859_5:
+      return "ISO-8859-5";
+    case kIso8859_6:
+      return "ISO-8859-6";
+    case kIso8859_7:
+      return "ISO-8859-7";
+    case kIso8859_8:
+    case kIso8859_8I:  // the same bytes; "logical" concerns only the display order
+      return "ISO-8859-8";
+    case kIso8859_10:
+      return "ISO-8859-10";
+    case kIso8859_13:
+      return "ISO-8859-13";
+    case kIso8859_14:
+      return "ISO-8859-14";
+    case kIso8859_15:
+      return "ISO-8859-15";
+    case kIso8859_16:
+      return "ISO-8859-16";
+    case kKoi8R:
+      return "KOI8-R";
+    case kKoi8U:
+      // 0xAE and 0xBE give box drawing where browsers give ў and Ў. glibc's KOI8-RU has those
+      // but differs from browsers at 0x93 to 0x99.
+      return "KOI8-U";
+    case kMacintosh:
+      return "MACINTOSH";  // 0xC6 gives U+0394 for U+2206, 0xF0 other private use
+    case kWindows874:
+      return "WINDOWS-874";
+    case kWindows1250:
+      return "CP1250";
+    case kWindows1251:
+      return "CP1251";
+    case kWindows1252:
+      // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are undecodable, where browsers give C1 controls.
+      return "CP1252";
+    case kWindows1253:
+      return "CP1253";
+    case kWindows1254:
+      return "CP1254";
+    case kWindows1255:
+      return "CP1255";
+    case kWindows1256:
+      return "CP1256";
+    case kWindows1257:
+      return "CP1257";
+    case kWindows1258:
+      return "CP1258";
+    case kXMacCyrillic:
+      return "MAC-CYRILLIC";  // 0xFF gives U+00A4 for the euro sign
+    case kGbk:
+    case kGb18030:
+      // Browsers decode GBK as gb18030 too. 0xA3A0 gives private use where browsers give
+      // U+3000, and 0x80 alone (their euro sign) is undecodable.
+      return "GB18030";
+    case kBig5:
+      // HKSCS as browsers decode it. A dozen punctuation marks differ (U+2022 for U+2027), and
+      // 57 codes are undecodable, the euro sign's among them; CP950 has those but no HKSCS.
+      return "BIG5-HKSCS";
+    case kEucJp:
+      // Microsoft's variant is the one browsers decode: U+FF5E for 0xA1C1, NEC's row 13.
+      return "EUC-JP-MS";
+    case kIso2022Jp:
+      // Reads half-width katakana (ESC ( I), which plain ISO-2022-JP leaves as raw escapes.
+      return "ISO-2022-JP-2";
+    case kShiftJis:
+      return "CP932";
+    case kEucKr:
+      return "CP949";  // the Unified Hangul Code, as browsers read EUC-KR
+    case kUtf16Be:
+      return "UTF-16BE";
+    case kUtf16Le:
+      return "UTF-16LE";
+    case kReplacement:
+    case kXUserDefined:
+      return "";  // iconv has no decoder for these
   }
-}
-
-std::string ResolveCharset(std::string_view label) {
-  std::string folded(label);
-  for (char& c : folded)
-    c = FoldAscii(c);
-  for (const Alias& alias : kAliases) {
-    if (alias.label == folded) return std::string(alias.charset);
-  }
-  std::string charset(label);
-  return KeepsAscii(charset) ? charset : std::string();
+  return "";
 }
 
 std::string ChooseCharset(std::string_view page, std::string_view span) {
   if (page.starts_with("\xEF\xBB\xBF")) return std::string(kUtf8);
-  std::size_t pos = 0;
-  for (;;) {
-    const std::string_view label = NextCharsetLabel(page, pos);
-    if (label.empty()) break;
-    std::string charset = ResolveCharset(label);
-    if (!charset.empty()) return charset;
-  }
+  const std::optional<Encoding> declared = PrescanEncoding(page);
+  if (declared && CanDecode(*declared)) return std::string(IconvName(*declared));
   return std::string(IsValidUtf8(span) ? kUtf8 : kWindows1252);
 }
 

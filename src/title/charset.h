@@ -1,27 +1,27 @@
 // Which character set a page's title is written in, and its conversion to UTF-8.
 //
-// The page decides: a UTF-8 byte order mark at its start, else the first usable charset
-// declaration (<meta charset=...>, or a content type "...; charset=..." in a <meta> tag)
-// within the bytes read. With neither, a title that is well-formed UTF-8 is taken as UTF-8
-// and any other as Windows-1252. A declaration is usable when iconv knows the charset and the
-// charset keeps printable ASCII as it is (the page's tags were found as ASCII, so UTF-16,
-// UTF-7 or EBCDIC claims are wrong); an unusable one counts as no declaration.
+// The page decides as a web browser would: a UTF-8 byte order mark at its start, else the
+// encoding that the HTML Living Standard's prescan finds declared in the bytes read (a
+// <meta charset>, a <meta http-equiv=content-type content="...; charset=...">, or failing
+// those an XML declaration), with the WHATWG Encoding Standard's labels. With neither, a title
+// that is well-formed UTF-8 is taken as UTF-8 and any other as Windows-1252.
+//
+// A declaration of the "replacement" encoding (iso-2022-kr, hz-gb-2312 and the like), where a
+// browser would show a single U+FFFD, counts as no declaration, and so does one that iconv
+// cannot decode here (x-user-defined in an XML declaration, or an encoding this system's iconv
+// lacks): a name made of the title's own bytes is more use than one replacement character.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "title/encoding_labels.h"
+
 namespace qlm {
 
-// The charset label of the next declaration at or after `pos` in `page`, as written, and
-// `pos` moved past its <meta> tag; "" when there is none. A label that runs into the end of
-// the page (it may have been cut by the read limit) is skipped.
-std::string_view NextCharsetLabel(std::string_view page, std::size_t& pos);
-
-// The iconv name to read a declared `label` with: "UTF-8" for UTF-8's labels, Windows-1252
-// for the labels of ISO 8859-1 and US-ASCII, Windows-31J for Shift_JIS and GBK for GB2312
-// (as web browsers read them), else the label itself. "" when the label is unusable.
-std::string ResolveCharset(std::string_view label);
+// The iconv name that decodes `encoding` as browsers do, or as near as glibc's iconv comes;
+// "" for the replacement encoding and x-user-defined, which iconv has no decoder for.
+std::string_view IconvName(Encoding encoding);
 
 // The iconv name the title of `page` is read with. `span` is the title's whole text between
 // the tags, whose well-formedness decides for a page without a usable declaration.

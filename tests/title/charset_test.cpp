@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "title/utf8.h"
 
 namespace qlm {
@@ -56,31 +58,6 @@ TEST(Utf8, RepairReplacesEachMalformedPieceOnce) {
   }
 }
 
-TEST(NextCharsetLabel, FindsBothDeclarationForms) {
-  struct Row {
-    const char* page;
-    const char* label;
-  };
-  const Row rows[] = {
-      {"<meta charset=\"koi8-r\"><title>", "koi8-r"},
-      {"<META CHARSET=utf-8>", "utf-8"},
-      {"<meta charset = 'windows-1251' />", "windows-1251"},
-      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-2\">",
-       "ISO-8859-2"},
-      {"<Meta\nhttp-equiv=content-type content='text/html;charset=big5'>", "big5"},
-      {"<metadata charset=koi8-r>", ""},     // not a meta tag
-      {"<p>charset=koi8-r</p>", ""},         // not in a meta tag
-      {"<meta name=x> charset=koi8-r", ""},  // after the tag closed
-      {"<meta charset=koi8", ""},            // may be cut by the read limit
-      {"<meta charset=>", ""},
-      {"<meta name=charsets content=none><meta charset=cp1251>", "cp1251"},
-  };
-  for (const Row& row : rows) {
-    std::size_t pos = 0;
-    EXPECT_EQ(NextCharsetLabel(row.page, pos), row.label) << row.page;
-  }
-}
-
 TEST(ChooseCharset, BomThenDeclarationThenContent) {
   struct Row {
     const char* name;
@@ -90,18 +67,106 @@ TEST(ChooseCharset, BomThenDeclarationThenContent) {
   };
   const Row rows[] = {
       {"bom wins", "\xEF\xBB\xBF<meta charset=koi8-r>", "caf\xE9", "UTF-8"},
-      {"declared", "<meta charset=koi8-r>", "\xF0\xD2\xC9", "koi8-r"},
+      {"declared", "<meta charset=koi8-r>", "\xF0\xD2\xC9", "KOI8-R"},
       {"latin1 read as 1252", "<meta charset=ISO-8859-1>", "x", "CP1252"},
+      {"iso88591 read as 1252", "<meta charset=iso88591>", "x", "CP1252"},
+      {"iso-ir-100 read as 1252", "<meta charset=iso-ir-100>", "x", "CP1252"},
+      {"csisolatin1 read as 1252", "<meta charset=csisolatin1>", "x", "CP1252"},
+      {"ibm819 read as 1252", "<meta charset=ibm819>", "x", "CP1252"},
+      {"iso_8859-1:1987 read as 1252", "<meta charset=iso_8859-1:1987>", "x", "CP1252"},
+      {"ascii read as 1252", "<meta charset=ansi_x3.4-1968>", "x", "CP1252"},
       {"unknown ignored, next used", "<meta charset=x-nonesuch><meta charset=koi8-r>", "x",
-       "koi8-r"},
+       "KOI8-R"},
       {"unknown, valid utf-8", "<meta charset=x-nonesuch>", "caf\xC3\xA9", "UTF-8"},
-      {"utf-16 claim ignored", "<meta charset=utf-16>", "caf\xE9", "CP1252"},
+      // A browser reads a page that calls itself UTF-16 as UTF-8 (its tags were ASCII).
+      {"utf-16 claim read as utf-8", "<meta charset=utf-16>", "caf\xE9", "UTF-8"},
       {"utf-7 claim ignored", "<meta charset=utf-7>", "a+b", "UTF-8"},
+      {"replacement ignored, utf-8", "<meta charset=iso-2022-kr>", "caf\xC3\xA9", "UTF-8"},
+      {"replacement ignored, 1252", "<meta charset=hz-gb-2312>", "caf\xE9", "CP1252"},
+      {"x-user-defined read as 1252", "<meta charset=x-user-defined>", "caf\xC3\xA9", "CP1252"},
+      {"x-user-defined xml declaration ignored",
+       "<?xml version=\"1.0\" encoding=\"x-user-defined\"?>", "caf\xC3\xA9", "UTF-8"},
+      {"decoy in a comment ignored", "<!-- <meta charset=koi8-r> -->", "caf\xC3\xA9", "UTF-8"},
+      {"decoy in a description ignored", "<meta name=description content=\"charset=koi8-r\">",
+       "caf\xC3\xA9", "UTF-8"},
+      {"label cut by the read limit ignored", "<meta charset=koi8", "caf\xC3\xA9", "UTF-8"},
       {"undeclared utf-8", "<title>", "caf\xC3\xA9", "UTF-8"},
       {"undeclared latin1", "<title>", "caf\xE9", "CP1252"},
   };
   for (const Row& row : rows)
     EXPECT_EQ(ChooseCharset(row.page, row.span), row.charset) << row.name;
+}
+
+// Each encoding's iconv name decodes bytes that tell look-alike decoders apart as browsers
+// decode them (the values are those of the Encoding Standard's indexes).
+TEST(IconvName, DecodesAsBrowsersDo) {
+  using enum Encoding;
+  struct Row {
+    Encoding encoding;
+    std::string bytes;
+    std::string utf8;
+  };
+  const Row rows[] = {
+      {kUtf8, "\xE2\x80\x93", "\xE2\x80\x93"},
+      {kIbm866, "\x8F\xE0\xA8", "\xD0\x9F\xD1\x80\xD0\xB8"},              // При
+      {kIso8859_2, "\xB1", "\xC4\x85"},                                   // ą
+      {kIso8859_3, "\xA1", "\xC4\xA6"},                                   // Ħ
+      {kIso8859_4, "\xA2", "\xC4\xB8"},                                   // ĸ
+      {kIso8859_5, "\xBF", "\xD0\x9F"},                                   // П
+      {kIso8859_6, "\xC7", "\xD8\xA7"},                                   // ا
+      {kIso8859_7, "\xA4\xC1", "\xE2\x82\xAC\xCE\x91"},                   // €Α (2003 table)
+      {kIso8859_8, "\xE0", "\xD7\x90"},                                   // א
+      {kIso8859_8I, "\xE0", "\xD7\x90"},                                  // א
+      {kIso8859_10, "\xBD", "\xE2\x80\x95"},                              // ―
+      {kIso8859_13, "\xA1", "\xE2\x80\x9D"},                              // ”
+      {kIso8859_14, "\xA1", "\xE1\xB8\x82"},                              // Ḃ
+      {kIso8859_15, "\xA4", "\xE2\x82\xAC"},                              // €
+      {kIso8859_16, "\xA5", "\xE2\x80\x9E"},                              // „
+      {kKoi8R, "\xF0\xD2\xC9", "\xD0\x9F\xD1\x80\xD0\xB8"},               // При
+      {kKoi8U, "\xA4\xA6", "\xD1\x94\xD1\x96"},                           // єі
+      {kMacintosh, "\x8E\xDB", "\xC3\xA9\xE2\x82\xAC"},                   // é€
+      {kWindows874, "\x80\xA1", "\xE2\x82\xAC\xE0\xB8\x81"},              // €ก
+      {kWindows1250, "\x8A", "\xC5\xA0"},                                 // Š
+      {kWindows1251, "\xCF\x88", "\xD0\x9F\xE2\x82\xAC"},                 // П€
+      {kWindows1252, "\x80\x96", "\xE2\x82\xAC\xE2\x80\x93"},             // €–
+      {kWindows1253, "\xC1", "\xCE\x91"},                                 // Α
+      {kWindows1254, "\xD0", "\xC4\x9E"},                                 // Ğ
+      {kWindows1255, "\xE0\xA4", "\xD7\x90\xE2\x82\xAA"},                 // א₪
+      {kWindows1256, "\xC7", "\xD8\xA7"},                                 // ا
+      {kWindows1257, "\xC0", "\xC4\x84"},                                 // Ą
+      {kWindows1258, "\xC3", "\xC4\x82"},                                 // Ă
+      {kXMacCyrillic, "\x8F\xA2", "\xD0\x9F\xD2\x90"},                    // ПҐ
+      {kGbk, "\xC4\xE3\xA1\xA4", "\xE4\xBD\xA0\xC2\xB7"},                 // 你· (not ・)
+      {kGbk, "\x81\x30\x86\x38", "\xC3\x80"},                             // four bytes: À
+      {kGb18030, "\xC4\xE3\xBA\xC3", "\xE4\xBD\xA0\xE5\xA5\xBD"},         // 你好
+      {kBig5, "\xA4\xA4\xA4\xE5", "\xE4\xB8\xAD\xE6\x96\x87"},            // 中文
+      {kBig5, "\x88\x62", "\xC3\x8A\xCC\x84"},                            // HKSCS: Ê̄
+      {kEucJp, "\xC6\xFC\xCB\xDC", "\xE6\x97\xA5\xE6\x9C\xAC"},           // 日本
+      {kEucJp, "\xA1\xC1\xAD\xA1", "\xEF\xBD\x9E\xE2\x91\xA0"},           // ～① (not 〜)
+      {kIso2022Jp, "\x1B$BF|K\\\x1B(B", "\xE6\x97\xA5\xE6\x9C\xAC"},      // 日本
+      {kIso2022Jp, "\x1B(I1\x1B(B", "\xEF\xBD\xB1"},                      // ｱ
+      {kShiftJis, "\x93\xFA\x96\x7B\x5C", "\xE6\x97\xA5\xE6\x9C\xAC\\"},  // 日本\ (not ¥)
+      {kShiftJis, "\x81\x60\x87\x40", "\xEF\xBD\x9E\xE2\x91\xA0"},        // ～①
+      {kEucKr, "\xC7\xD1\xB1\xDB", "\xED\x95\x9C\xEA\xB8\x80"},           // 한글
+      {kEucKr, "\x81\x41", "\xEA\xB0\x82"},                               // 갂 (UHC)
+      {kUtf16Be, std::string("\0A", 2), "A"},
+      {kUtf16Le, std::string("A\0", 2), "A"},
+  };
+  std::set<Encoding> covered;
+  for (const Row& row : rows) {
+    covered.insert(row.encoding);
+    const std::string name(IconvName(row.encoding));
+    EXPECT_EQ(ConvertToUtf8(row.bytes, name, false), row.utf8)
+        << EncodingName(row.encoding) << " as " << name;
+  }
+  for (std::size_t i = 0; i < kEncodingCount; ++i) {
+    const auto encoding = static_cast<Encoding>(i);
+    if (encoding == kReplacement || encoding == kXUserDefined) {
+      EXPECT_EQ(IconvName(encoding), "") << EncodingName(encoding);
+    } else {
+      EXPECT_TRUE(covered.contains(encoding)) << "no row for " << EncodingName(encoding);
+    }
+  }
 }
 
 TEST(ConvertToUtf8, CharsetsAndBadBytes) {

@@ -123,6 +123,55 @@ INSTANTIATE_TEST_SUITE_P(
             kParse}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// "Привет" in UTF-8, and what a page that only looks as if it declared KOI8-R makes of it.
+const std::string kPrivetUtf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+
+// A UTF-8 page whose "<meta charset=koi8-r>" runs over byte 1000, after its title.
+std::string Koi8rLabelCutByTheReadLimit() {
+  std::string page = "<title>" + kPrivetUtf8 + "</title>";
+  page.append(1000 - page.size() - 18, ' ');
+  return page + "<meta charset=koi8-r>";  // byte 1000 falls between "koi8" and "-r"
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Declarations, ExtractTitleTest,
+    ::testing::Values(
+        Row{"Utf8WithKoi8rDecoyInComment",
+            "<!-- <meta charset=koi8-r> --><meta charset=utf-8><title>" + kPrivetUtf8 + "</title>",
+            true, TitleOk, kPrivetUtf8},
+        Row{"UndeclaredUtf8WithKoi8rDecoyInComment",
+            "<!-- <meta charset=koi8-r> --><title>" + kPrivetUtf8 + "</title>", true, TitleOk,
+            kPrivetUtf8},
+        Row{"UndeclaredUtf8WithKoi8rDecoyInCommentHoldingGreaterThan",
+            "<!-- if a > b: <meta charset=koi8-r> --><title>" + kPrivetUtf8 + "</title>", true,
+            TitleOk, kPrivetUtf8},
+        Row{"Utf8WithKoi8rDecoyInDescription",
+            "<meta name=\"description\" content=\"charset=koi8-r\"><title>" + kPrivetUtf8 +
+                "</title>",
+            true, TitleOk, kPrivetUtf8},
+        Row{"Utf8WithKoi8rDecoyAttributeName",
+            "<meta data-charset=koi8-r><title>" + kPrivetUtf8 + "</title>", true, TitleOk,
+            kPrivetUtf8},
+        Row{"Utf8WithKoi8rDecoyInScript",
+            "<script>var x = 'charset=koi8-r';</script><title>" + kPrivetUtf8 + "</title>", true,
+            TitleOk, kPrivetUtf8},
+        Row{"Utf8WithKoi8rLabelCutByTheReadLimit", Koi8rLabelCutByTheReadLimit(), true, TitleOk,
+            kPrivetUtf8},
+        // Labels of ISO 8859-1 and US-ASCII read as Windows-1252: 0x96 is an en dash (which the
+        // name map makes '-') and 0x80 the euro sign, never C1 controls or U+FFFD.
+        Row{"Iso88591LabelReads1252", "<meta charset=iso88591><title>1999\x96 2003 \x80</title>",
+            true, TitleOk, "1999- 2003 \xE2\x82\xAC"},
+        Row{"Csisolatin1LabelReads1252",
+            "<meta charset=\"csisolatin1\"><title>1999\x96 2003 \x80</title>", true, TitleOk,
+            "1999- 2003 \xE2\x82\xAC"},
+        Row{"AnsiX34LabelReads1252",
+            "<meta http-equiv=Content-Type content=\"text/html; charset=ANSI_X3.4-1968\">"
+            "<title>1999\x96 2003 \x80</title>",
+            true, TitleOk, "1999- 2003 \xE2\x82\xAC"},
+        Row{"IsoIr100LabelReads1252", "<meta charset=iso-ir-100><title>\x80 \xE9</title>", true,
+            TitleOk, "\xE2\x82\xAC \xC3\xA9"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ExtractTitle, CutInsideAMultiByteCharacterDropsIt) {
   // 298 letters and an e-acute: the 299-byte cut falls between C3 and A9.
   std::string out;
