@@ -40,6 +40,8 @@ FsError ErrorFromErrno(int errno_value) {
       return FsError::IoDevice;
     case ELOOP:
       return FsError::StoppedOnSymlink;
+    case ECANCELED:
+      return FsError::Cancelled;
     default:
       return FsError::GeneralFailure;
   }
@@ -79,6 +81,8 @@ std::string_view ErrorText(FsError error) {
       return "input/output error";
     case FsError::StoppedOnSymlink:
       return "a symbolic link";
+    case FsError::Cancelled:
+      return "cancelled";
   }
   return "unknown error";
 }

@@ -23,6 +23,7 @@ enum class FsError : std::int32_t {
   AlreadyExists = 183,     // EEXIST, or the name is taken regardless of letter case
   FilenameTooLong = 206,   // ENAMETOOLONG, or longer than the platform allows
   StoppedOnSymlink = 681,  // ELOOP: a symbolic link (or reparse point) where a file was wanted
+  Cancelled = 1223,        // ECANCELED: stopped on request
   IoDevice = 1117,         // EIO
 };
 

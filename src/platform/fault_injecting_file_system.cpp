@@ -114,10 +114,10 @@ FsError FaultInjectingFileSystem::Move(const std::string& from, const std::strin
   return error != FsError::Ok ? error : inner_.Move(from, to);
 }
 
-FsError FaultInjectingFileSystem::Copy(const std::string& from, const std::string& to,
-                                       bool fail_if_exists) {
+FsError FaultInjectingFileSystem::CopyFile(const std::string& from, const std::string& to,
+                                           bool fail_if_exists, const CancelCheck* cancelled) {
   FsError error = faults_->Count(FsOperation::Copy);
-  return error != FsError::Ok ? error : inner_.Copy(from, to, fail_if_exists);
+  return error != FsError::Ok ? error : inner_.CopyFile(from, to, fail_if_exists, cancelled);
 }
 
 FsError FaultInjectingFileSystem::CreateDirectory(const std::string& path) {

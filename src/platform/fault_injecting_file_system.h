@@ -45,7 +45,8 @@ class FaultInjectingFileSystem final : public FileSystem {
   bool NameTaken(const std::string& path) override;
   FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
+                   const CancelCheck* cancelled) override;
   FsError CreateDirectory(const std::string& path) override;
   FsError Delete(const std::string& path) override;
   FsError OpenSearch(const std::string& directory, SearchKind kind,

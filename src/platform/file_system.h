@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,6 +67,9 @@ enum class DriveKind {
   CdRom,  // ISO 9660 or UDF
 };
 
+// Asked between the pieces of a long operation; true stops it.
+using CancelCheck = std::function<bool()>;
+
 struct FileInfo {
   bool is_directory = false;
   bool is_regular = false;
@@ -105,11 +109,19 @@ class FileSystem {
     return error;
   }
 
-  // Copies contents, permission bits and modification time of a regular file (a symbolic
-  // link `from` is refused with StoppedOnSymlink). With `fail_if_exists` a taken
-  // name (regardless of case) fails with AlreadyExists; otherwise an existing file is
-  // replaced. A failed copy leaves no partial file and an old file intact.
-  virtual FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
+  // Copies contents (holes kept), permission bits and modification time of a regular file: a
+  // symbolic link `from`, or one in the place of the target's directory, is refused with
+  // StoppedOnSymlink, and the copy never reaches beyond the size `from` had when it was
+  // opened. With `fail_if_exists` a taken name (regardless of case) fails with AlreadyExists;
+  // otherwise an existing file is replaced. `cancelled`, when given, is asked between pieces
+  // of a long copy; true stops it with Cancelled. A failed copy leaves no partial file and an
+  // old file intact.
+  virtual FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
+                           const CancelCheck* cancelled) = 0;
+  // CopyFile that runs to its end.
+  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) {
+    return CopyFile(from, to, fail_if_exists, nullptr);
+  }
 
   // Creates a directory; AlreadyExists when the name is taken (regardless of case).
   virtual FsError CreateDirectory(const std::string& path) = 0;

@@ -22,8 +22,9 @@ class ForwardingFileSystem : public FileSystem {
   FsError Move(const std::string& from, const std::string& to) override {
     return inner_.Move(from, to);
   }
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override {
-    return inner_.Copy(from, to, fail_if_exists);
+  FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
+                   const CancelCheck* cancelled) override {
+    return inner_.CopyFile(from, to, fail_if_exists, cancelled);
   }
   FsError CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
   FsError Delete(const std::string& path) override { return inner_.Delete(path); }

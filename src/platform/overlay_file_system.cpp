@@ -132,8 +132,8 @@ FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) 
   return FsError::Ok;
 }
 
-FsError OverlayFileSystem::Copy(const std::string& from, const std::string& to,
-                                bool fail_if_exists) {
+FsError OverlayFileSystem::CopyFile(const std::string& from, const std::string& to,
+                                    bool fail_if_exists, const CancelCheck* /*cancelled*/) {
   Entry source;
   if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
   if (source.directory) return FsError::AccessDenied;

@@ -28,7 +28,8 @@ class PosixFileSystem final : public FileSystem {
   FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
   FsError MoveAndDescribe(const std::string& from, const std::string& to, FileInfo& moved) override;
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
+                   const CancelCheck* cancelled) override;
   FsError CreateDirectory(const std::string& path) override;
   FsError Delete(const std::string& path) override;
   FsError OpenSearch(const std::string& directory, SearchKind kind,
@@ -96,20 +97,21 @@ class PosixFileSystem final : public FileSystem {
   // name. Returns 0 or the errno value; on failure the file keeps its old name.
   int RenameThroughTemporary(const std::string& from, const std::string& to,
                              const std::string& directory);
-  // Creates a temporary file to be published in `directory`: unnamed (O_TMPFILE) when the
-  // file system allows, else under a fresh hidden name returned in `temporary_path`.
-  // Returns 0 or the errno value.
-  int CreateTemporary(const std::string& directory, posix::UniqueFd& fd,
-                      std::string& temporary_path);
+  // Creates a temporary file to be published in the open directory `directory`: unnamed
+  // (O_TMPFILE) when the file system allows, else under a fresh hidden name returned in
+  // `temporary_name`. Returns 0 or the errno value.
+  int CreateTemporary(int directory, posix::UniqueFd& fd, std::string& temporary_name);
   // Writes all of `bytes` to `fd`. Returns 0 or the errno value.
   int WriteAll(int fd, std::string_view bytes);
-  // Copies the rest of `source` into `target`. Returns 0 or the errno value.
-  int CopyContents(int source, int target);
-  // Gives the finished temporary file its name `target`, replacing an existing file unless
-  // `no_replace`. Returns 0 or the errno value; on failure a named temporary
-  // (`temporary_path`) is left for the caller to remove.
-  int Publish(posix::UniqueFd& fd, const std::string& temporary_path, const std::string& target,
-              bool no_replace);
+  // Copies the first `size` bytes of `source` into `target` (the data only: holes stay
+  // holes), asking `cancelled` between pieces. Returns 0, ECANCELED or the errno value.
+  int CopyContents(int source, int target, std::uint64_t size, const CancelCheck* cancelled);
+  // Gives the finished temporary file its name `target` in the open directory `directory`
+  // (whose path is `directory_path`), replacing an existing file unless `no_replace`. Returns
+  // 0 or the errno value; on failure a named temporary (`temporary_name`) is left for the
+  // caller to remove.
+  int Publish(posix::UniqueFd& fd, int directory, const std::string& directory_path,
+              const std::string& temporary_name, const std::string& target, bool no_replace);
 
   SystemCalls calls_;
   bool proc_fd_available_ = false;  // O_TMPFILE files are published through /proc/self/fd

@@ -12,6 +12,9 @@ namespace {
 int OpenWithMode(const char* path, int flags, mode_t mode) {
   return ::open(path, flags, mode);
 }
+int OpenAtWithMode(int dir, const char* path, int flags, mode_t mode) {
+  return ::openat(dir, path, flags, mode);
+}
 
 }  // namespace
 
@@ -23,6 +26,7 @@ const SystemCalls& RealSystemCalls() {
       .unlink = ::unlink,
       .rename = ::rename,
       .open = OpenWithMode,
+      .openat = OpenAtWithMode,
       .mkdir = ::mkdir,
       .write = ::write,
       .pwrite = ::pwrite,

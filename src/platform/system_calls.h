@@ -17,6 +17,7 @@ struct SystemCalls {
   int (*unlink)(const char* path);
   int (*rename)(const char* old_path, const char* new_path);
   int (*open)(const char* path, int flags, mode_t mode);
+  int (*openat)(int dir, const char* path, int flags, mode_t mode);
   int (*mkdir)(const char* path, mode_t mode);
   ssize_t (*write)(int fd, const void* buffer, std::size_t count);
   ssize_t (*pwrite)(int fd, const void* buffer, std::size_t count, off_t offset);

@@ -87,9 +87,10 @@ FsError KillPointFileSystem::Move(const std::string& from, const std::string& to
   return Mutate("move", from, to, [&] { return inner().Move(from, to); });
 }
 
-FsError KillPointFileSystem::Copy(const std::string& from, const std::string& to,
-                                  bool fail_if_exists) {
-  return Mutate("copy", from, to, [&] { return inner().Copy(from, to, fail_if_exists); });
+FsError KillPointFileSystem::CopyFile(const std::string& from, const std::string& to,
+                                      bool fail_if_exists, const CancelCheck* cancelled) {
+  return Mutate("copy", from, to,
+                [&] { return inner().CopyFile(from, to, fail_if_exists, cancelled); });
 }
 
 FsError KillPointFileSystem::CreateDirectory(const std::string& path) {

@@ -30,7 +30,8 @@ class KillPointFileSystem final : public ForwardingFileSystem {
   KillPointFileSystem(FileSystem& inner, KillPlan plan);
 
   FsError Move(const std::string& from, const std::string& to) override;
-  FsError Copy(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
+                   const CancelCheck* cancelled) override;
   FsError CreateDirectory(const std::string& path) override;
   FsError Delete(const std::string& path) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;

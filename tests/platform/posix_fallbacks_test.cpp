@@ -187,7 +187,7 @@ TEST(CopyFaultTest, FailedPublishRemovesTheTemporary) {
   WriteFile(dir / "page.htm", "page");
   SystemCallFaults faults;
   faults.FailTmpfile(EOPNOTSUPP);
-  faults.Fail(Syscall::Rename, EIO);
+  faults.Fail(Syscall::Renameat2, EIO);
   PosixFileSystem fs(faults.calls());
   EXPECT_EQ(fs.Copy(dir / "page.htm", dir / "copy.htm", false), FsError::IoDevice);
   EXPECT_EQ(EntryNames(dir.path()), (Names{"page.htm"}));

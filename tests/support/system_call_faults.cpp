@@ -65,6 +65,15 @@ int Open(const char* path, int flags, mode_t mode) {
   }
   return ::open(path, flags, mode);
 }
+// Counted and failed as open(): to a test both create a file.
+int Openat(int dir, const char* path, int flags, mode_t mode) {
+  if (Intercept(Syscall::Open)) return -1;
+  if ((flags & O_TMPFILE) == O_TMPFILE && plan.tmpfile_errno != 0) {
+    errno = plan.tmpfile_errno;
+    return -1;
+  }
+  return ::openat(dir, path, flags, mode);
+}
 int Mkdir(const char* path, mode_t mode) {
   return Intercept(Syscall::Mkdir) ? -1 : ::mkdir(path, mode);
 }
@@ -78,8 +87,8 @@ int Fsync(int fd) {
   return Intercept(Syscall::Fsync) ? -1 : ::fsync(fd);
 }
 
-const SystemCalls kIntercepted = {Renameat2, Link,  Linkat, Unlink, Rename,
-                                  Open,      Mkdir, Write,  Pwrite, Fsync};
+const SystemCalls kIntercepted = {Renameat2, Link,  Linkat, Unlink, Rename, Open,
+                                  Openat,    Mkdir, Write,  Pwrite, Fsync};
 
 }  // namespace
 

@@ -24,6 +24,7 @@ class SystemCallFaults {
   // `errno_value` without reaching the kernel.
   void Fail(Syscall call, int errno_value, int nth = 1, bool and_after = true);
   // Only open() calls asking for O_TMPFILE fail (the file system "does not support" it).
+  // openat() counts and fails as open().
   void FailTmpfile(int errno_value);
   // Runs `hook` right before call number `nth` of `call` reaches the kernel (any number of
   // hooks per call kind).

@@ -14,7 +14,7 @@ class UnavailableFileSystem : public FileSystem {
   bool NameTaken(const std::string&) override { return false; }
   FsError GetInfo(const std::string&, FileInfo&) override { return FsError::GeneralFailure; }
   FsError Move(const std::string&, const std::string&) override { return FsError::GeneralFailure; }
-  FsError Copy(const std::string&, const std::string&, bool) override {
+  FsError CopyFile(const std::string&, const std::string&, bool, const CancelCheck*) override {
     return FsError::GeneralFailure;
   }
   FsError CreateDirectory(const std::string&) override { return FsError::GeneralFailure; }
