@@ -22,6 +22,42 @@ std::string MarkerLine(std::string_view created) {
   return std::string(kVerbMarkerKey) + std::string(created) + "\n";
 }
 
+// `text` with every '%' doubled: the escape of desktop entries, FileManager-Actions and
+// Thunar, whose field codes would otherwise take a '%' of the program path.
+std::string EscapePercent(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '%') escaped += '%';
+    escaped += c;
+  }
+  return escaped;
+}
+
+// The program as the first word of a command line that a file manager splits as a shell
+// would after replacing its field codes. See ExecCommand for env.
+std::string ShellCommand(std::string_view program) {
+  const std::string quoted = EscapePercent(ShellQuote(program));
+  return program.find('%') == std::string_view::npos ? quoted : "env " + quoted;
+}
+
+// Nemo replaces its field codes up to the first '%' it does not know, and older versions
+// know no "%%": a program path with '%' is spelt without one, as printf's octal escape.
+std::string NemoCommand(std::string_view program) {
+  if (program.find('%') == std::string_view::npos) return ShellQuote(program);
+  std::string format;
+  for (const char c : program) {
+    if (c == '\\') {
+      format += "\\\\";
+    } else if (c == '%') {
+      format += "\\045";
+    } else {
+      format += c;
+    }
+  }
+  return "/bin/sh -c " + ShellQuote("exec \"$(printf " + ShellQuote(format) + ")\" \"$1\"") +
+         " quillomat";
+}
+
 }  // namespace
 
 std::string QuoteExecArgument(std::string_view argument) {
@@ -35,12 +71,12 @@ std::string QuoteExecArgument(std::string_view argument) {
   }
   if (quote) quoted += '"';
   // Then the string escaping of the key file, and the field-code escape.
-  std::string escaped;
-  for (const char c : EscapeKeyValue(quoted)) {
-    if (c == '%') escaped += '%';
-    escaped += c;
-  }
-  return escaped;
+  return EscapePercent(EscapeKeyValue(quoted));
+}
+
+std::string ExecCommand(std::string_view program) {
+  const std::string command = QuoteExecArgument(program) + " %f";
+  return program.find('%') == std::string_view::npos ? command : "env " + command;
 }
 
 std::string ShellQuote(std::string_view text) {
@@ -81,27 +117,6 @@ std::string XmlEscape(std::string_view text) {
   return escaped;
 }
 
-std::string DesktopEntryText(std::string_view program, std::string_view created) {
-  // Hidden from the application menu (the installed entry is the menu's); it only offers
-  // Quillomat for its MIME types, in "Open With" and the file managers that list them.
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Quillomat\n"
-         "GenericName=HTML Renamer\n"
-         "Comment=" +
-         std::string(kComment) +
-         "\n"
-         "Icon=quillomat\n"
-         "TryExec=" +
-         EscapeKeyValue(program) + "\nExec=" + QuoteExecArgument(program) +
-         " %f\n"
-         "Terminal=false\n"
-         "NoDisplay=true\n"
-         "Categories=Utility;\n"
-         "MimeType=" +
-         std::string(kVerbMimeTypes) + "\n" + MarkerLine(created);
-}
-
 std::string ServiceMenuText(std::string_view program, std::string_view created) {
   return "[Desktop Entry]\n"
          "Type=Service\n"
@@ -116,7 +131,30 @@ std::string ServiceMenuText(std::string_view program, std::string_view created) 
          "Name=Quillomat\n"
          "Icon=quillomat\n"
          "Exec=" +
-         QuoteExecArgument(program) + " %f\n";
+         ExecCommand(program) + "\n";
+}
+
+std::string FileManagerActionText(std::string_view program, std::string_view created) {
+  // Caja, PCManFM and PCManFM-Qt put %f in shell quotes themselves, turn "%%" into "%" and
+  // split the line as a shell would.
+  return "[Desktop Entry]\n"
+         "Type=Action\n"
+         "Name=Quillomat\n"
+         "Tooltip=" +
+         std::string(kComment) +
+         "\n"
+         "Icon=quillomat\n"
+         "Profiles=quillomat;\n" +
+         MarkerLine(created) +
+         "\n"
+         "[X-Action-Profile quillomat]\n"
+         "Name=Quillomat\n"
+         "MimeTypes=" +
+         std::string(kVerbMimeTypes) +
+         "\n"
+         "SelectionCount==1\n"
+         "Exec=" +
+         EscapeKeyValue(ShellCommand(program)) + " %f\n";
 }
 
 std::string NautilusScriptText(std::string_view program, std::string_view created) {
@@ -156,7 +194,7 @@ std::string NemoActionText(std::string_view program, std::string_view created) {
          std::string(kComment) +
          "\n"
          "Exec=" +
-         EscapeKeyValue(ShellQuote(program)) +
+         EscapeKeyValue(NemoCommand(program)) +
          " %F\n"
          "Icon-Name=quillomat\n"
          "Selection=s\n"
@@ -173,7 +211,11 @@ std::optional<std::vector<std::string>> ParseVerbMarker(std::string_view text) {
     std::size_t line_end = text.find('\n', line_start);
     if (line_end == std::string_view::npos) line_end = text.size();
     std::string_view line = text.substr(line_start, line_end - line_start);
-    if (line.starts_with("# ")) line.remove_prefix(2);
+    if (line.starts_with("# ")) line.remove_prefix(2);          // the script's comment
+    if (line.starts_with("<!-- ") && line.ends_with(" -->")) {  // uca.xml's
+      line.remove_prefix(5);
+      line.remove_suffix(4);
+    }
     if (line.starts_with(kVerbMarkerKey)) {
       line.remove_prefix(kVerbMarkerKey.size());
       std::vector<std::string> directories;
@@ -192,9 +234,10 @@ std::optional<std::vector<std::string>> ParseVerbMarker(std::string_view text) {
 }
 
 std::string ThunarActionsText(std::string_view program) {
-  // Thunar puts %f in shell quotes itself and splits the line as a shell would. Folders match
-  // any name; files only the HTML names, in the letter cases the program accepts.
-  const std::string command = XmlEscape(ShellQuote(program) + " %f");
+  // Thunar puts %f in shell quotes itself, turns "%%" into "%" and splits the line as a shell
+  // would. Folders match any name; files only the HTML names, in the letter cases the
+  // program accepts.
+  const std::string command = XmlEscape(EscapePercent(ShellQuote(program)) + " %f");
   std::string text;
   const struct {
     std::string_view id, patterns, kinds;

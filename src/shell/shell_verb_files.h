@@ -1,8 +1,9 @@
-// The texts of the context-menu verbs on freedesktop desktops: a desktop entry that offers
-// Quillomat for HTML files and folders, a KDE service menu, a Nautilus script, a Nemo action
-// and Thunar custom actions. Each runs the program by its absolute path with the clicked item
-// as its one argument, quoted by the rules of its own format. Pure functions: no file is read
-// or written here.
+// The texts of the context-menu verbs on freedesktop desktops: a KDE service menu, a
+// FileManager-Actions (DES-EMA) action for Caja, PCManFM and PCManFM-Qt, a Nautilus script,
+// a Nemo action and Thunar custom actions. None of them is an application entry, so none
+// can make Quillomat the program that opens a folder or an HTML file. Each runs the program
+// by its absolute path with the clicked item as its one argument, quoted and with '%'
+// escaped by the rules of its own format. Pure functions: no file is read or written here.
 #pragma once
 
 #include <optional>
@@ -12,9 +13,10 @@
 
 namespace qlm {
 
-// The line that marks a file as ours (in a comment for the script). Its value lists the
-// directories that adding created for that file (relative to the base directory, separated
-// by ';'), so that removing can take exactly those away again when they are left empty.
+// The line that marks a file as ours (in a comment for the script and uca.xml). Its value
+// lists the directories that adding created for that file (relative to the base directory,
+// separated by ';'), so that removing can take exactly those away again when they are left
+// empty.
 inline constexpr std::string_view kVerbMarkerKey = "X-Quillomat-Verb=";
 
 // The MIME types Quillomat is offered for.
@@ -25,15 +27,19 @@ inline constexpr std::string_view kVerbMimeTypes =
 // ("\"", "`", "$" and "\\" escaped inside the quotes), then escaped as a string value
 // ("\\" doubled) and with "%" doubled. `argument` must hold no control byte.
 std::string QuoteExecArgument(std::string_view argument);
+// The Exec value that starts `program` with the clicked item: the quoted program, then
+// " %f". A program path holding '%' is started through env, because loaders check that
+// the command's first word exists before they undo the "%%" escape.
+std::string ExecCommand(std::string_view program);
 // A POSIX shell word that stands for `text` exactly: single quotes, each ' as '\''.
 std::string ShellQuote(std::string_view text);
-// `text` with &, <, >, " and ' as XML entities.
+// `text` with & , <, >, " and ' as XML entities.
 std::string XmlEscape(std::string_view text);
 
 // The files' texts for the program at `program` (absolute, no control byte); `created` is the
 // marker's list of created directories.
-std::string DesktopEntryText(std::string_view program, std::string_view created);
 std::string ServiceMenuText(std::string_view program, std::string_view created);
+std::string FileManagerActionText(std::string_view program, std::string_view created);
 std::string NautilusScriptText(std::string_view program, std::string_view created);
 std::string NemoActionText(std::string_view program, std::string_view created);
 

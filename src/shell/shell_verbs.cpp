@@ -44,9 +44,22 @@ std::vector<std::string> DirectoryChain(const std::string& directory) {
   return chain;
 }
 
+// Creates `base` and its missing parents with mode 0700, as the XDG base directories are
+// made when missing; its top-most existing ancestor (HOME, say) must be a directory. False
+// when one cannot be had.
+bool MakeBaseDirectory(FileSystem& fs, const std::string& base) {
+  FileInfo info;
+  if (fs.GetInfo(base, info) == FsError::Ok) return info.is_directory;
+  const std::size_t slash = base.rfind('/');
+  if (slash == std::string::npos || slash == 0) return false;  // never create a top level
+  if (!MakeBaseDirectory(fs, base.substr(0, slash))) return false;
+  return fs.CreateDirectory(base) == FsError::Ok && chmod(base.c_str(), 0700) == 0;
+}
+
 // Creates the missing directories of `file`'s chain, adding those it made to `created`.
 // False when one cannot be had (or a non-directory holds its name).
 bool MakeDirectories(FileSystem& fs, const ShellVerbFile& file, std::vector<std::string>& created) {
+  if (!MakeBaseDirectory(fs, file.base)) return false;
   for (const std::string& relative : DirectoryChain(file.directory)) {
     const std::string path = file.base + "/" + relative;
     FileInfo info;
@@ -64,8 +77,8 @@ bool MakeDirectories(FileSystem& fs, const ShellVerbFile& file, std::vector<std:
 
 std::string FileText(const ShellVerbFile& file, const std::string& program,
                      const std::string& created) {
-  if (file.directory == "applications") return DesktopEntryText(program, created);
   if (file.directory == "kio/servicemenus") return ServiceMenuText(program, created);
+  if (file.directory == "file-manager/actions") return FileManagerActionText(program, created);
   if (file.directory == "nautilus/scripts") return NautilusScriptText(program, created);
   return NemoActionText(program, created);
 }
@@ -117,22 +130,83 @@ bool RemoveFile(FileSystem& fs, const ShellVerbFile& file) {
   return true;
 }
 
-// Adds or removes our actions in an existing uca.xml; a missing one is left missing (a new
-// one would hide the system's default actions from Thunar).
-bool UpdateThunarActions(FileSystem& fs, const std::string& path, int wanted,
+// Removes the files of earlier versions: an application entry for the verbs' MIME types,
+// which made Quillomat the program that opens folders and HTML files.
+bool RemoveLegacyFiles(FileSystem& fs, const std::string& data) {
+  return RemoveFile(fs, {data, "applications", "quillomat-shell-verb.desktop", false});
+}
+
+// What Thunar reads while the user has no uca.xml: the first one in $XDG_CONFIG_DIRS (or
+// /etc/xdg) that has an action list, else an empty list.
+std::string ThunarSeed(FileSystem& fs, const EnvironmentLookup& environment) {
+  std::string directories = environment("XDG_CONFIG_DIRS").value_or("");
+  if (directories.empty()) directories = "/etc/xdg";
+  for (std::size_t start = 0; start <= directories.size();) {
+    std::size_t end = directories.find(':', start);
+    if (end == std::string::npos) end = directories.size();
+    const std::string directory = directories.substr(start, end - start);
+    start = end + 1;
+    std::string text;
+    if (directory.starts_with('/') &&
+        fs.ReadWholeFile(directory + "/Thunar/uca.xml", kMaxThunarFile, text) == FsError::Ok &&
+        text.size() < kMaxThunarFile && text.find("</actions>") != std::string::npos) {
+      return text;
+    }
+  }
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n</actions>\n";
+}
+
+// `xml` with the marker comment of a uca.xml that adding created (after the XML declaration,
+// before which nothing may stand), or, with `created` nullopt, without it.
+std::string WithThunarMarker(std::string xml, const std::optional<std::string>& created) {
+  const std::string prefix = "<!-- " + std::string(kVerbMarkerKey);
+  if (const std::size_t at = xml.find(prefix); at != std::string::npos) {
+    const std::size_t end = xml.find('\n', at);
+    xml.erase(at, end == std::string::npos ? std::string::npos : end - at + 1);
+  }
+  if (!created) return xml;
+  std::size_t at = 0;
+  if (xml.starts_with("<?xml")) {
+    at = xml.find('\n');
+    at = at == std::string::npos ? xml.size() : at + 1;
+  }
+  return xml.insert(at, prefix + *created + " -->\n");
+}
+
+// Adds or removes our actions in uca.xml, which holds the user's actions too. A missing one
+// is made from ThunarSeed, so that the system's actions stay in Thunar's menu; removing
+// deletes such a file again while it is otherwise unchanged.
+bool UpdateThunarActions(FileSystem& fs, const EnvironmentLookup& environment, int wanted,
                          const std::string& program) {
+  const std::string config = BaseDirectory(environment, "XDG_CONFIG_HOME", "/.config");
+  if (config.empty()) return true;
+  const ShellVerbFile file{config, "Thunar", "uca.xml", false};
   FileInfo info;
-  if (path.empty() || fs.GetInfo(path, info) != FsError::Ok) return true;
+  if (fs.GetInfo(file.path(), info) != FsError::Ok) {
+    if (wanted == 0) return true;
+    std::vector<std::string> created;
+    if (!MakeDirectories(fs, file, created)) return false;
+    const std::string seed =
+        WithThunarMarker(ThunarSeed(fs, environment), created.empty() ? "" : file.directory + ";");
+    const std::optional<std::string> xml = AddThunarActions(seed, program);
+    return xml && fs.ReplaceFileAtomically(file.path(), *xml) == FsError::Ok;
+  }
   std::string xml;
-  if (!info.is_regular || fs.ReadWholeFile(path, kMaxThunarFile, xml) != FsError::Ok ||
+  if (!info.is_regular || fs.ReadWholeFile(file.path(), kMaxThunarFile, xml) != FsError::Ok ||
       xml.size() >= kMaxThunarFile) {
     return false;  // a file we cannot read whole is never rewritten
   }
   std::optional<std::string> updated =
       wanted != 0 ? AddThunarActions(xml, program) : RemoveThunarActions(xml);
   if (!updated) return false;
+  if (wanted == 0) {
+    if (ParseVerbMarker(*updated)) {
+      *updated = WithThunarMarker(*updated, std::nullopt);
+      if (*updated == ThunarSeed(fs, environment)) return RemoveFile(fs, file);
+    }
+  }
   if (*updated == xml) return true;
-  return fs.ReplaceFileAtomically(path, *updated) == FsError::Ok;
+  return fs.ReplaceFileAtomically(file.path(), *updated) == FsError::Ok;
 }
 
 }  // namespace
@@ -141,8 +215,8 @@ std::vector<ShellVerbFile> ShellVerbFiles(const EnvironmentLookup& environment) 
   const std::string data = BaseDirectory(environment, "XDG_DATA_HOME", "/.local/share");
   if (data.empty()) return {};
   return {
-      {data, "applications", "quillomat-shell-verb.desktop", false},
       {data, "kio/servicemenus", "quillomat.desktop", true},
+      {data, "file-manager/actions", "quillomat.desktop", false},
       {data, "nautilus/scripts", "Quillomat", true},
       {data, "nemo/actions", "quillomat.nemo_action", false},
   };
@@ -162,7 +236,8 @@ ShellVerbsResult UpdateShellVerbs(int wanted, FileSystem& fs, const std::string&
   for (const ShellVerbFile& file : files) {
     complete &= wanted != 0 ? AddFile(fs, file, program) : RemoveFile(fs, file);
   }
-  complete &= UpdateThunarActions(fs, ThunarActionsPath(environment), wanted, program);
+  complete &= RemoveLegacyFiles(fs, files.front().base);
+  complete &= UpdateThunarActions(fs, environment, wanted, program);
   return complete ? ShellVerbsResult::Done : ShellVerbsResult::Incomplete;
 }
 

@@ -38,12 +38,16 @@ std::string ThunarActionsPath(const EnvironmentLookup& environment);
 
 // `wanted` 1 adds the verbs for the program at `program`, 0 removes them.
 // Adding writes every file of ShellVerbFiles whole (each replaced atomically), creating its
-// directories, and adds our actions to an existing uca.xml. A file of one of our names that
-// does not carry our marker is the user's and is left as it is. Adding twice gives the same
-// files as adding once.
+// directories (a missing base directory and its missing parents with mode 0700, as the XDG
+// base directories are made), and adds our actions to uca.xml, which it creates from the
+// system's when the user has none. A file of one of our names that does not carry our
+// marker is the user's and is left as it is. Adding twice gives the same files as adding
+// once. No file it writes offers Quillomat as the program that opens anything.
 // Removing deletes exactly our own files (those with the marker), then the directories that
 // adding created for them when they are left empty, and cuts our actions out of uca.xml,
-// keeping every other byte. Failures do not stop the other files.
+// keeping every other byte (a uca.xml that adding created goes again while it holds nothing
+// else). The base directories stay. Both add and remove delete the application entry that
+// earlier versions wrote. Failures do not stop the other files.
 ShellVerbsResult UpdateShellVerbs(int wanted, FileSystem& fs, const std::string& program,
                                   const EnvironmentLookup& environment);
 
