@@ -151,6 +151,15 @@ void MainWindow::OnProcessFile() {
   single_file_run_ = false;
   state_.RunActive = false;
   SetStatus(msg::kIdle);
+  RestoreFocus();
+}
+
+void MainWindow::RestoreFocus() {
+  // The run disabled the buttons, which moved the focus on to Exit (or out of the window).
+  const QWidget* focused = focusWidget();
+  if (focused == nullptr || focused == Control(ctl::kExit) || !focused->isEnabled()) {
+    controls_.at(ctl::kProcessDir)->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 void MainWindow::ChooserCancelled() {
@@ -200,6 +209,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::RunFinished() {
   if (worker_.joinable()) worker_.join();
   worker_alive_ = false;
+  RestoreFocus();
   emit runFinished();
   if (std::exchange(exit_pending_, false)) OnExit();
 }

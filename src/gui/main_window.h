@@ -86,6 +86,8 @@ class MainWindow final : public QDialog, private RunWindow {
   void EnableButton(int id, bool enabled);
   // The state after a cancelled chooser: idle, with Exit enabled.
   void ChooserCancelled();
+  // After a run: the focus back on Process Dir. when the run's disabled buttons moved it.
+  void RestoreFocus();
 
   AppState& state_;
   FileSystem& fs_;

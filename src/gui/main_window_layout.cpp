@@ -48,6 +48,9 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control) {
     case Kind::DefaultButton:
     case Kind::Button: {
       auto* button = new QPushButton(text, &dialog);
+      // Enter gives the default button's command wherever the focus is: a focused button
+      // must not take Enter over (Exit would end the program, Abort stop the run).
+      button->setAutoDefault(false);
       button->setDefault(control.kind == Kind::DefaultButton);
       return button;
     }
