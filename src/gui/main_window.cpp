@@ -2,20 +2,18 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
 #include <QShortcut>
-#include <QUrl>
 
 #include "common/messages.h"
 #include "common/ui.h"
 #include "engine/processing_run.h"
 #include "gui/choosers.h"
 #include "gui/dialog_units.h"
+#include "gui/log_opener.h"
 #include "gui/main_window_layout.h"
 #include "gui/options_hook.h"
 #include "gui/prompter.h"
@@ -25,15 +23,6 @@
 
 namespace qlm::gui {
 
-namespace {
-
-void OpenWithDesktop(const std::string& path) {
-  QDesktopServices::openUrl(
-      QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
-}
-
-}  // namespace
-
 MainWindow::MainWindow(AppState& state, FileSystem& fs, const Clock& clock, Prompter& prompter,
                        QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -42,7 +31,9 @@ MainWindow::MainWindow(AppState& state, FileSystem& fs, const Clock& clock, Prom
       choose_directory(ChooseDirectory),
       choose_file(ChooseHtmlFile),
       options_dialog(OpenOptionsDialog),
-      open_log(OpenWithDesktop),
+      open_logs([](const std::vector<std::string>& copies) {
+        OpenInOrder(copies, QStringLiteral("xdg-open"));
+      }),
       environment(ProcessEnvironment),
       state_(state),
       fs_(fs),
@@ -177,12 +168,16 @@ void MainWindow::OnOptions() {
 void MainWindow::OnViewLogs() {
   if (RunInProgress()) return;
   const OptionSet& options = state_.settings.options;
+  std::vector<std::string> copies;
+  const LogOpener collect = [&copies](const std::string& copy) { copies.push_back(copy); };
   if (options.WriteErrorLog) {
-    ViewLog(state_.ProgramDirectory, msg::kErrorLogName, environment, open_log);
+    ViewLog(state_.ProgramDirectory, msg::kErrorLogName, environment, collect);
   }
   if (options.WriteRenameLog) {
-    ViewLog(state_.ProgramDirectory, msg::kRenameLogName, environment, open_log);
+    ViewLog(state_.ProgramDirectory, msg::kRenameLogName, environment, collect);
   }
+  // Handed over together, so that the viewers come up in this order.
+  if (!copies.empty() && open_logs) open_logs(copies);
 }
 
 void MainWindow::OnExit() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/processing_run.h"
 #include "gui/app_state.h"
@@ -53,8 +54,8 @@ class MainWindow final : public QDialog, private RunWindow {
   std::function<std::optional<std::string>(QWidget& owner, const std::string& start)> choose_file;
   // The options dialog, run modally over the OptionSet.
   std::function<void(QWidget& owner, OptionSet& options)> options_dialog;
-  // Opens a log copy with the desktop's default application.
-  LogOpener open_log;
+  // Opens the log copies, in their order, with the desktop's default application.
+  std::function<void(const std::vector<std::string>& copies)> open_logs;
   // Where the log copies go (see LogCopyDirectory).
   EnvironmentLookup environment;
 

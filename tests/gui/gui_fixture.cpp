@@ -71,7 +71,9 @@ MainWindow& WindowFixture::Make() {
     file_answers.pop_front();
     return answer;
   };
-  window->open_log = [this](const std::string& path) { opened_logs.push_back(path); };
+  window->open_logs = [this](const std::vector<std::string>& paths) {
+    opened_logs.insert(opened_logs.end(), paths.begin(), paths.end());
+  };
   const std::string runtime_path = runtime.path();
   window->environment = [runtime_path](const std::string& name) -> std::optional<std::string> {
     if (name == "XDG_RUNTIME_DIR") return runtime_path;
