@@ -6,6 +6,7 @@
 #include "engine/run.h"
 #include "engine/run_view.h"
 #include "logs/run_logs.h"
+#include "platform/event.h"
 #include "platform/file_system.h"
 
 namespace qlm {
@@ -21,10 +22,11 @@ void Run::CreateBackupDirectory() {
     BackupDirectory = RunDirectory;
     BackupDirectory += msg::kBackupDirectoryName;
     // An existing one is simply used, under the name it bears ("backup" is "Backup" here).
+    // A link of that name is not: the copies into it then fail and are counted.
     FileInfo existing;
     if (env_.fs.CreateDirectory(BackupDirectory) == FsError::AlreadyExists &&
         env_.fs.GetInfo(BackupDirectory, existing) == FsError::Ok && existing.is_directory &&
-        !existing.stored_name.empty()) {
+        !existing.is_link && !existing.stored_name.empty()) {
       BackupDirectory = RunDirectory + existing.stored_name;
     }
   } else {
@@ -63,7 +65,10 @@ void Run::CopyToBackup(const std::string& source, const std::string& name) {
   SetStatus(msg::kBackingUp);
   const bool overwrite = RunOptions.BackupOverwriteExisting != 0;
   if (!overwrite) ShowCount(ctl::kBackupErrors, statistics_.BackupErrors);
-  const FsError error = env_.fs.Copy(source, BackupDirectory + name, !overwrite);
+  // An Abort stops a long copy at once (it leaves nothing behind); the file is still moved.
+  const CancelCheck abort_requested = [this] { return !env_.ContinueEvent.IsSet(); };
+  const FsError error =
+      env_.fs.CopyFile(source, BackupDirectory + name, !overwrite, &abort_requested);
   if (error == FsError::Ok) return;
   if (error == FsError::DiskFull) {
     env_.view.ShowMessageBox(msg::kDiskFullText, msg::kDiskFullCaption, mb::kOk);

@@ -73,6 +73,7 @@ using CancelCheck = std::function<bool()>;
 struct FileInfo {
   bool is_directory = false;
   bool is_regular = false;
+  bool is_link = false;     // the name is a symbolic link; the rest describes its target
   std::string stored_name;  // the entry's name as the directory holds it
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
@@ -94,7 +95,7 @@ class FileSystem {
   // True when the name (regardless of letter case) is held by any entry of its directory.
   virtual bool NameTaken(const std::string& path) = 0;
 
-  // Looks the path up (regardless of letter case).
+  // Looks the path up (regardless of letter case), through a symbolic link (see is_link).
   virtual FsError GetInfo(const std::string& path, FileInfo& info) = 0;
 
   // Moves `from` to `to` without ever replacing an existing entry.
@@ -140,7 +141,8 @@ class FileSystem {
   // touching an existing one. WriteProtect means read-only.
   virtual FsError ProbeWritable(const std::string& directory) = 0;
 
-  // Opens (creating when missing) a log file for writing, keeping its contents.
+  // Opens (creating when missing, readable and writable by the user only) a log file for
+  // writing, keeping its contents. A symbolic link of that name is refused (StoppedOnSymlink).
   virtual FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) = 0;
 
   // Reads at most `limit` bytes of a regular file (through symbolic links) into `contents`.

@@ -191,13 +191,18 @@ FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
   std::lock_guard lock(mutex_);
   struct stat status;
   std::string stored_name;
+  bool is_link = false;
   FsError error = Resolve(
       trimmed,
       [&](const std::string& candidate) {
-        return stat(candidate.c_str(), &status) == 0 ? 0 : errno;
+        if (lstat(candidate.c_str(), &status) != 0) return errno;
+        is_link = S_ISLNK(status.st_mode);
+        if (is_link && stat(candidate.c_str(), &status) != 0) return errno;
+        return 0;
       },
       stored_name);
   if (error != FsError::Ok) return error;
+  info.is_link = is_link;
   info.is_directory = S_ISDIR(status.st_mode);
   info.is_regular = S_ISREG(status.st_mode);
   info.stored_name = stored_name;

@@ -107,8 +107,9 @@ FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFil
   if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
   posix::PathParts parts = posix::SplitPath(path);
   // No O_APPEND: pwrite would ignore its offset. O_NONBLOCK: a FIFO without a reader fails
-  // at once (ENXIO) instead of hanging; it has no effect on a regular file.
-  constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  // at once (ENXIO) instead of hanging; it has no effect on a regular file. O_NOFOLLOW: a
+  // link planted in the program directory must not lead a log line into another file.
+  constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
   std::lock_guard lock(mutex_);
   UniqueFd fd;
   std::string stored_name;
@@ -119,7 +120,8 @@ FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFil
   FsError error = Resolve(path, open_existing, stored_name);
   if (error == FsError::FileNotFound) {
     if (error = CheckNewName(parts.name); error != FsError::Ok) return error;
-    fd = UniqueFd(calls_.open(path.c_str(), kFlags | O_CREAT, 0666));
+    // The user's alone: the logs and the journal name the user's files.
+    fd = UniqueFd(calls_.open(path.c_str(), kFlags | O_CREAT, 0600));
     if (!fd.valid()) return ErrorFromErrno(errno);
     NoteCreated(parts.directory, parts.name);
     error = FsError::Ok;

@@ -126,7 +126,8 @@ ViewLogResult ViewLog(std::string_view ProgramDirectory, std::string_view log_na
   if (ProgramDirectory.empty()) return ViewLogResult::LogMissing;  // no program directory
   const std::string source_path = std::string(ProgramDirectory) + std::string(log_name);
   // Non-blocking, so that a FIFO of that name cannot hang the window.
-  UniqueFd source(::open(source_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  // Non-following: a link in the program directory must not show another file as our log.
+  UniqueFd source(::open(source_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
   struct stat status {};
   if (!source.valid() || fstat(source.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
     return ViewLogResult::LogMissing;
