@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/text.h"
 #include "common/ui.h"
 #include "engine/manual_rename.h"
 #include "platform/errors.h"
@@ -19,11 +20,7 @@ std::string Lower(std::string text) {
 }  // namespace
 
 std::string Printable(std::string_view name) {
-  std::string text(name);
-  for (char& c : text) {
-    if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7F) c = '?';
-  }
-  return text;
+  return SafeForDisplay(name);
 }
 
 TerminalView::TerminalView(std::FILE* in, std::FILE* out, std::FILE* err, bool progress, int total)

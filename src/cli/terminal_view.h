@@ -45,8 +45,8 @@ class TerminalView final : public RunView {
   std::unordered_map<std::string, Origin> scratch_origins_;
 };
 
-// The printable form of a name: bytes that would move the cursor or clear the screen (control
-// bytes) shown as '?'.
+// The printable form of a name (SafeForDisplay): characters that would take control of the
+// terminal (C0 and C1 controls) or disguise a name (bidirectional overrides) shown as '?'.
 std::string Printable(std::string_view name);
 
 }  // namespace qlm::cli

@@ -158,6 +158,58 @@ void TruncateToEditUnits(std::string& text, std::size_t max_units) {
   }
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at `text[i]` and its code point; 0 when the
+// bytes there are not one.
+std::size_t DecodeAt(std::string_view text, std::size_t i, char32_t& code) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = lead < 0x80                    ? 1
+                       : lead >= 0xC2 && lead <= 0xDF ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  code = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(k) & 0x3F);
+  }
+  const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < minimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+bool IsDisplayControl(char32_t code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+         code == 0x200F || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+}  // namespace
+
+std::string SafeForDisplay(std::string_view text) {
+  std::string safe;
+  safe.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t code = 0;
+    const std::size_t length = DecodeAt(text, i, code);
+    if (length == 0) {  // not UTF-8: kept as a raw byte, unless an 8-bit terminal's C1 control
+      const auto byte = static_cast<unsigned char>(text[i]);
+      safe += byte >= 0x80 && byte <= 0x9F ? '?' : text[i];
+      ++i;
+      continue;
+    }
+    if (IsDisplayControl(code)) {
+      safe += '?';
+    } else {
+      safe.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return safe;
+}
+
 std::string_view FileNamePart(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -68,6 +68,13 @@ std::size_t CountEditUnits(std::string_view text);
 // character.
 void TruncateToEditUnits(std::string& text, std::size_t max_units);
 
+// The text as it may be shown on a terminal or written to a log: every character that could
+// take control of the display or disguise a name becomes '?': the C0 controls and DEL, the C1
+// controls (U+0080 .. U+009F, and lone bytes 0x80 .. 0x9F that an 8-bit terminal would take as
+// such), and the bidirectional formatting characters (U+061C, U+200E, U+200F, U+202A ..
+// U+202E, U+2066 .. U+2069). Everything else is kept byte for byte.
+std::string SafeForDisplay(std::string_view text);
+
 // The part of a path after its last '/', or the whole text when it has none.
 std::string_view FileNamePart(std::string_view path);
 

@@ -53,12 +53,7 @@ void AppendLineBreaks(std::string& text, int count) {
 // NUL is replaced as well: a log is a text file, and a zero byte would cut it short for
 // every viewer that reads it as a C string.
 std::string LogSafe(std::string_view text) {
-  std::string safe(text);
-  for (char& c : safe) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 127) c = '?';
-  }
-  return safe;
+  return SafeForDisplay(text);
 }
 
 }  // namespace qlm

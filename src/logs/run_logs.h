@@ -80,8 +80,9 @@ std::string FormatLocalTime(const Clock& clock, int style);
 // Appends `count` CR LF pairs.
 void AppendLineBreaks(std::string& text, int count);
 
-// A name or title as a log line may hold it: each control byte (0..31, 127) becomes '?', so
-// no name can break or forge a line. Every other byte passes unchanged (UTF-8 included).
+// A name or title as a log line may hold it (SafeForDisplay): each control character (C0,
+// DEL, C1) and bidirectional override becomes '?', so no name can break or forge a line, or
+// disguise itself when the log is shown. Every other byte passes unchanged.
 std::string LogSafe(std::string_view text);
 
 }  // namespace qlm

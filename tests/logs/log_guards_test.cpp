@@ -202,16 +202,40 @@ TEST(AppendLineBreaks, AppendsPairs) {
   EXPECT_EQ(text, "x\r\n\r\n\r\n");
 }
 
-TEST(LogSafe, OnlyControlBytesChange) {
+TEST(LogSafe, ControlsAndOverridesBecomeQuestionMarks) {
+  // Every single byte: the C0 controls, DEL and the lone bytes an 8-bit terminal reads as C1
+  // controls change; every other byte is kept as it is.
   std::string all;
   for (int b = 0; b < 256; ++b)
     all += static_cast<char>(b);
   const std::string safe = LogSafe(all);
   ASSERT_EQ(safe.size(), 256u);
   for (int b = 0; b < 256; ++b) {
-    const char expected = (b < 32 || b == 127) ? '?' : static_cast<char>(b);
+    const char expected = (b < 32 || (b >= 127 && b <= 0x9F)) ? '?' : static_cast<char>(b);
     EXPECT_EQ(safe[b], expected) << b;
   }
+  struct Row {
+    std::string text;
+    std::string safe;
+  };
+  const Row rows[] = {
+      {"caf\xC3\xA9", "caf\xC3\xA9"},  // UTF-8 stays
+      {"a\xC2\x9B"
+       "2Jb",
+       "a?2Jb"},  // U+009B, the 8-bit CSI
+      {"a\xC2\x85"
+       "b",
+       "a?b"},                                      // NEL
+      {"\xC2\xA0", "\xC2\xA0"},                     // a no-break space is no control
+      {"evil\xE2\x80\xAEmth.htm", "evil?mth.htm"},  // U+202E right-to-left override
+      {"\xE2\x81\xA6x\xE2\x81\xA9", "?x?"},         // isolates
+      {"\xE2\x80\x8Ex\xE2\x80\x8F", "?x?"},         // marks
+      {"\xD8\x9C", "?"},                            // Arabic letter mark
+      {"\xE2\x80\x93", "\xE2\x80\x93"},             // an en dash is no control
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},     // emoji
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(LogSafe(row.text), row.safe) << ::testing::PrintToString(row.text);
 }
 
 }  // namespace
