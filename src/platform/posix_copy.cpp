@@ -41,6 +41,15 @@ int OpenDirectory(const std::string& directory, bool follow, UniqueFd& fd) {
     const UniqueFd parent(open(parts.directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.valid()) return errno;
     fd = UniqueFd(openat(parent.get(), parts.name.c_str(), kFlags | O_NOFOLLOW));
+    const int error = errno;
+    // With O_DIRECTORY the kernel reports a link as ENOTDIR: tell the two apart.
+    struct stat status;
+    if (!fd.valid() && error == ENOTDIR &&
+        fstatat(parent.get(), parts.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(status.st_mode)) {
+      return ELOOP;
+    }
+    if (!fd.valid()) return error;
   }
   return fd.valid() ? 0 : errno;
 }

@@ -140,5 +140,99 @@ TEST(PosixReadTest, ReadWholeFileStopsAtTheLimit) {
   EXPECT_EQ(contents.size(), 100000u);  // unchanged on failure
 }
 
+TEST(PosixCopyTest, HolesStayHolesAndDataStaysInPlace) {
+  TempDir dir;
+  const std::string page = dir / "sparse.htm";
+  {
+    const int fd = open(page.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, "<title>head</title>", 19, 0), 19);
+    ASSERT_EQ(pwrite(fd, "middle", 6, 512L << 20), 6);
+    ASSERT_EQ(ftruncate(fd, 1L << 30), 0);  // 1 GiB, nearly all of it a hole
+    close(fd);
+  }
+  PosixFileSystem fs;
+  ASSERT_EQ(fs.Copy(page, dir / "copy.htm", true), FsError::Ok);
+  const struct stat copy = StatOf(dir / "copy.htm");
+  EXPECT_EQ(copy.st_size, 1L << 30);
+  EXPECT_LT(copy.st_blocks * 512, 16L << 20) << "the holes were written out";
+  const int fd = open((dir / "copy.htm").c_str(), O_RDONLY);
+  char buffer[19] = {};
+  EXPECT_EQ(pread(fd, buffer, 19, 0), 19);
+  EXPECT_EQ(std::string(buffer, 19), "<title>head</title>");
+  EXPECT_EQ(pread(fd, buffer, 6, 512L << 20), 6);
+  EXPECT_EQ(std::string(buffer, 6), "middle");
+  close(fd);
+}
+
+TEST(PosixCopyTest, ACancelledCopyLeavesNothing) {
+  for (bool tmpfile : {true, false}) {
+    SCOPED_TRACE(tmpfile ? "O_TMPFILE" : "named temporary");
+    TempDir dir;
+    WriteFile(dir / "page.htm", std::string(1 << 20, 'p'));
+    SystemCallFaults faults;
+    if (!tmpfile) faults.FailTmpfile(EOPNOTSUPP);
+    PosixFileSystem fs(faults.calls());
+    int asked = 0;
+    const CancelCheck stop_on_third = [&] { return ++asked == 3; };
+    EXPECT_EQ(fs.CopyFile(dir / "page.htm", dir / "copy.htm", true, &stop_on_third),
+              FsError::Cancelled);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(EntryNames(dir.path()), Names{"page.htm"});
+  }
+}
+
+TEST(PosixCopyTest, NeverThroughALink) {
+  TempDir dir, victim;
+  WriteFile(dir / "page.htm", "page");
+  WriteFile(victim / "secret.htm", "secret");
+  ASSERT_EQ(mkdir((dir / "real").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(victim.path().c_str(), (dir / "Backup").c_str()), 0);
+  ASSERT_EQ(symlink((victim / "secret.htm").c_str(), (dir / "link.htm").c_str()), 0);
+  PosixFileSystem fs;
+  // Not from a link, not into a directory that is a link, with or without replacing.
+  EXPECT_EQ(fs.Copy(dir / "link.htm", dir / "real/x.htm", true), FsError::StoppedOnSymlink);
+  EXPECT_EQ(fs.Copy(dir / "page.htm", dir / "Backup/page.htm", true), FsError::StoppedOnSymlink);
+  EXPECT_EQ(fs.Copy(dir / "page.htm", dir / "Backup/secret.htm", false), FsError::StoppedOnSymlink);
+  EXPECT_EQ(EntryNames(victim.path()), Names{"secret.htm"});
+  EXPECT_EQ(ReadFile(victim / "secret.htm"), "secret");
+  EXPECT_TRUE(EntryNames(dir / "real").empty());
+}
+
+TEST(PosixCopyTest, ReplacingALinkTakesNoModeFromItsTarget) {
+  TempDir dir, victim;
+  WriteFile(victim / "target.ini", "victim's");
+  ASSERT_EQ(chmod((victim / "target.ini").c_str(), 04666), 0);
+  ASSERT_EQ(symlink((victim / "target.ini").c_str(), (dir / "Quillomat.ini").c_str()), 0);
+  WriteFile(dir / "kept.ini", "old");
+  ASSERT_EQ(chmod((dir / "kept.ini").c_str(), 0640), 0);
+  PosixFileSystem fs;
+  ASSERT_EQ(fs.ReplaceFileAtomically(dir / "Quillomat.ini", "new"), FsError::Ok);
+  ASSERT_EQ(fs.ReplaceFileAtomically(dir / "kept.ini", "new"), FsError::Ok);
+  ASSERT_EQ(fs.ReplaceFileAtomically(dir / "fresh.ini", "new"), FsError::Ok);
+  struct stat status {};
+  ASSERT_EQ(lstat((dir / "Quillomat.ini").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  EXPECT_EQ(status.st_mode & 07777, 0600u);
+  EXPECT_EQ(StatOf(dir / "kept.ini").st_mode & 07777, 0640u);
+  EXPECT_EQ(StatOf(dir / "fresh.ini").st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFile(victim / "target.ini"), "victim's");
+  EXPECT_EQ(StatOf(victim / "target.ini").st_mode & 07777, 04666u);
+}
+
+TEST(PosixLogTest, NeverThroughALinkAndForTheUserAlone) {
+  TempDir dir, victim;
+  WriteFile(victim / ".bashrc", "victim's");
+  ASSERT_EQ(symlink((victim / ".bashrc").c_str(), (dir / "QLM-Journal.txt").c_str()), 0);
+  ASSERT_EQ(symlink((victim / "new").c_str(), (dir / "QLM-RenLog.txt").c_str()), 0);
+  PosixFileSystem fs;
+  std::unique_ptr<LogFile> log;
+  EXPECT_EQ(fs.OpenLog(dir / "QLM-Journal.txt", log), FsError::StoppedOnSymlink);
+  EXPECT_EQ(fs.OpenLog(dir / "qlm-renlog.txt", log), FsError::StoppedOnSymlink);  // dangling
+  EXPECT_EQ(EntryNames(victim.path()), Names{".bashrc"});
+  ASSERT_EQ(fs.OpenLog(dir / "QLM-ErrorLog.txt", log), FsError::Ok);
+  EXPECT_EQ(StatOf(dir / "QLM-ErrorLog.txt").st_mode & 07777, 0600u);
+}
+
 }  // namespace
 }  // namespace qlm
