@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "common/messages.h"
+#include "gui/prompter.h"
 #include "gui/qt_text.h"
 
 namespace qlm::gui {
@@ -29,7 +30,9 @@ class HtmlFileDialog final : public QFileDialog {
     const QStringList files = selectedFiles();
     const QString problem = files.isEmpty() ? QString() : HtmlFileProblem(files.first());
     if (!problem.isEmpty()) {
-      QMessageBox::warning(this, windowTitle(), files.first() + "\n" + problem);
+      // The chooser's title is too long for a caption; the program's name says who asks.
+      ShowPlainMessageBox(this, QMessageBox::Warning, QStringLiteral("Quillomat"),
+                          files.first() + "\n" + problem, QMessageBox::Ok, QMessageBox::Ok);
       return;
     }
     QFileDialog::accept();

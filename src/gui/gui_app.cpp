@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSettings>
 
 #include "gui/app_state.h"
 #include "gui/main_window.h"
@@ -42,8 +43,16 @@ class Application {
 
 }  // namespace
 
+void KeepQtSettingsOut() {
+  // A directory below /dev/null can never be made, so QSettings writes nothing and reads
+  // nothing there.
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null/quillomat"));
+}
+
 int RunGui(int argc, char** argv) {
   QApplication application(argc, argv);  // takes its own options (-platform ...) out of argv
+  KeepQtSettingsOut();
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quillomat-32.png")));
   QApplication::setApplicationName(QStringLiteral("Quillomat"));
   Application quillomat(argc, argv);

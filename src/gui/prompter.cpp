@@ -18,6 +18,16 @@ int FirstButton(unsigned flags) {
 
 }  // namespace
 
+int ShowPlainMessageBox(QWidget* owner, int icon, const QString& caption, const QString& text,
+                        int buttons, int default_button) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, QString(),
+                  static_cast<QMessageBox::StandardButtons>(buttons), owner);
+  box.setTextFormat(Qt::PlainText);  // Qt::AutoText would take a name like "<b>x</b>" as markup
+  box.setText(text);
+  box.setDefaultButton(static_cast<QMessageBox::StandardButton>(default_button));
+  return box.exec();
+}
+
 int SafeAnswer(unsigned flags) {
   switch (flags & mb::kButtonMask) {
     case mb::kYesNo:
@@ -46,11 +56,11 @@ int Prompter::MessageBox(QWidget* owner, std::string_view text, std::string_view
   if ((flags & mb::kButtonMask) == mb::kOkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
   if ((flags & mb::kButtonMask) == mb::kYesNo) buttons = QMessageBox::Yes | QMessageBox::No;
 
-  QMessageBox box(icon, FromBytes(caption), FromBytes(text), buttons, owner);
-  box.setTextFormat(Qt::PlainText);  // file names and titles are never markup
   // The first button is the default, as the boxes were designed.
-  box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
-  switch (box.exec()) {
+  const QMessageBox::StandardButton first =
+      buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+  switch (ShowPlainMessageBox(owner, icon, FromBytes(caption), FromBytes(text),
+                              static_cast<int>(buttons), first)) {
     case QMessageBox::Yes:
       return mb::kIdYes;
     case QMessageBox::No:

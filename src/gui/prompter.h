@@ -41,6 +41,11 @@ class Prompter {
   int Exec(QDialog& dialog);
 };
 
+// Shows a modal message box owned by `owner` and returns the button pressed. Its text is
+// always plain text: file names and titles are never read as markup.
+int ShowPlainMessageBox(QWidget* owner, int icon, const QString& caption, const QString& text,
+                        int buttons, int default_button);
+
 // The answer a message box of `flags` gives when nobody can answer it: its safe button
 // (No, Cancel, or the lone OK).
 int SafeAnswer(unsigned flags);
