@@ -187,6 +187,11 @@ void MainWindow::OnExit() {
     return;
   }
   if (worker_alive_) {
+    // A click on the button while it still reads "Abort" is an Abort, though the run has
+    // passed its last check (its updates reach the window a frame later): it never ends
+    // the program.
+    const auto* exit = static_cast<const QAbstractButton*>(Control(ctl::kExit));
+    if (exit->text() == FromBytes(msg::kAbort)) return;
     // The run is past its last file but still writing its logs: leave when it is done
     // rather than cut it short.
     exit_pending_ = true;

@@ -1,6 +1,6 @@
-// The main window headless: its template, the buttons around both kinds of run, Abort through
-// the button and the close box, View Log(s), the rename dialog inside a directory run, runs
-// started from an argument, Esc and Enter, and random aborts that must lose nothing.
+// The main window headless: its template, the buttons around both kinds of run, View Log(s),
+// the rename dialog inside a directory run, runs started from an argument, Esc and Enter.
+// Aborts are in abort_test.cpp, the keyboard in keyboard_test.cpp.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -124,51 +124,6 @@ class MainWindowTest : public QObject {
     const auto files = f.Files();
     QVERIFY(files.count("Alpha.htm") && files.count("Beta.htm") && files.count("Gamma.htm"));
     QVERIFY(f.NothingLost());
-  }
-
-  void abortMidRun_data() {
-    QTest::addColumn<bool>("close_box");
-    QTest::newRow("Abort button") << false;
-    QTest::newRow("close box") << true;
-  }
-  void abortMidRun() {
-    QFETCH(bool, close_box);
-    WindowFixture f;
-    for (const char* number : {"1", "2", "3", "4", "5"})
-      f.AddPage(std::string("p") + number + ".htm", std::string("Page ") + number);
-    qlm::gui::MainWindow& window = f.Make();
-    window.Initialise();
-    QSignalSpy finished(&window, &QDialog::finished);
-    f.fs.HoldAt("p2.htm");
-    f.directory_answers.push_back(f.pages.path());
-    f.Click(ctl::kProcessDir);
-    QTRY_VERIFY(f.fs.Waiting());
-    if (close_box) {
-      QVERIFY(!window.close());
-    } else {
-      f.Click(ctl::kExit);
-    }
-    QVERIFY(window.isVisible());
-    f.fs.Release();
-    QVERIFY(f.WaitForRunEnd());
-    // The run stops after the file in hand; every document keeps a reachable name.
-    QCOMPARE(f.Text(ctl::kFilesProcessed), QStringLiteral("2"));
-    QVERIFY(f.NothingLost());
-    const auto files = f.Files();
-    QVERIFY(files.count("Page 1.htm") && files.count("Page 2.htm") && files.count("p3.htm"));
-    QVERIFY(window.isVisible());
-    QCOMPARE(finished.size(), 0);
-    QCOMPARE(f.Text(ctl::kExit), QStringLiteral("Exit"));
-
-    // Idle again: now the same gesture ends the program and saves the settings.
-    if (close_box) {
-      window.close();
-    } else {
-      f.Click(ctl::kExit);
-    }
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toInt(), 0);
-    QVERIFY(!qlm::testing::ReadFile(f.program / "Quillomat.ini").empty());
   }
 
   void singleFileRunOnTheWindowsThread() {
@@ -355,47 +310,6 @@ class MainWindowTest : public QObject {
     window.options_dialog = [](QWidget&, qlm::OptionSet& options) { options.WriteRenameLog = 1; };
     f.Click(ctl::kOptions);
     QVERIFY(f.Enabled(ctl::kViewLogs));
-  }
-
-  // Abort at random moments of directory runs: every document must keep a reachable name.
-  // Under ThreadSanitizer this is also the race check of the worker and the window.
-  void randomAbortsLoseNothing() {
-    std::mt19937 random(20240517);
-    int aborted = 0;
-    for (int round = 0; round < 6; ++round) {
-      WindowFixture f;
-      for (int i = 0; i < 200; ++i) {
-        f.AddPage("page" + std::to_string(i) + ".htm", "Title " + std::to_string(i % 7));
-      }
-      qlm::gui::MainWindow& window = f.Make();
-      window.Initialise();
-      f.directory_answers.push_back(f.pages.path());
-      f.Click(ctl::kProcessDir);
-      QTest::qWait(static_cast<int>(random() % 40));
-      f.Click(ctl::kExit);  // Abort while the run is active; a no-op if it has ended
-      QVERIFY(f.WaitForRunEnd());
-      QVERIFY2(f.NothingLost(), qPrintable(QString::number(round)));
-      QVERIFY(window.isVisible());
-      if (f.Text(ctl::kFilesProcessed) != QStringLiteral("200")) ++aborted;
-    }
-    qInfo("%d of 6 runs were aborted before their last file", aborted);
-  }
-
-  // Destroying the window mid-run waits for the run, which still names every file.
-  void destroyingTheWindowMidRunLosesNothing() {
-    WindowFixture f;
-    f.state.settings.options.EnableFullAutoMode = 0;
-    f.AddPage("a.htm", "Twice");
-    f.AddPage("b.htm", "Twice");
-    f.AddPage("c.htm", "Other");
-    f.Make().Initialise();
-    f.fs.HoldAt("b.htm");
-    f.directory_answers.push_back(f.pages.path());
-    f.Click(ctl::kProcessDir);
-    QTRY_VERIFY(f.fs.Waiting());
-    f.fs.Release();
-    f.window.reset();  // the clash question of b.htm is answered No without the window
-    QVERIFY(f.NothingLost());
   }
 };
 
