@@ -109,7 +109,7 @@ void TerminalView::ReportJourney(const JourneyStep& step) {
   }
   switch (step.stage) {
     case JourneyStep::Stage::Scratch:
-      scratch_origins_[step.to] = Origin{step.from, step.kept_reason};
+      scratch_origins_.Add(step.to, step.from, step.kept_reason);
       return;
     case JourneyStep::Stage::SingleFile:
       Print(from + " -> " + Printable(step.to) + kept(step.kept_reason));
@@ -117,15 +117,14 @@ void TerminalView::ReportJourney(const JourneyStep& step) {
     case JourneyStep::Stage::Final:
       break;
   }
-  const auto origin = scratch_origins_.find(step.from);
-  if (origin == scratch_origins_.end()) {
+  const std::optional<JourneyOrigins::Origin> origin = scratch_origins_.Find(step.from);
+  if (!origin) {
     // A scratch file an interrupted run left behind, given back its name.
     Print(from + " -> " + Printable(step.to) + " (left by an interrupted run)");
     return;
   }
-  const std::string old = Printable(origin->second.name);
-  const std::string reason = origin->second.kept_reason;
-  scratch_origins_.erase(origin);
+  const std::string old = Printable(origin->name);
+  const std::string reason(origin->kept_reason);
   if (step.to.empty()) {
     Print(old + ": stays as " + from + " (" + std::string(ErrorText(step.error)) + ")");
   } else {

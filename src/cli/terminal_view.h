@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <string>
-#include <unordered_map>
 
+#include "cli/journey_origins.h"
 #include "engine/run_view.h"
 
 namespace qlm::cli {
@@ -38,11 +38,7 @@ class TerminalView final : public RunView {
   bool bar_shown_ = false;
   // Scratch name -> the file's name before the run and why it kept that name, so that the
   // second stage can print each file's whole way.
-  struct Origin {
-    std::string name;
-    std::string kept_reason;
-  };
-  std::unordered_map<std::string, Origin> scratch_origins_;
+  JourneyOrigins scratch_origins_;
 };
 
 // The printable form of a name (SafeForDisplay): characters that would take control of the

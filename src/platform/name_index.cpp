@@ -217,10 +217,12 @@ int ReadStamp(const std::string& directory, DirectoryStamp& stamp) {
   return 0;
 }
 
-int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entries) {
+int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entries,
+                  std::size_t expected) {
   DIR* stream = opendir(directory.c_str());
   if (stream == nullptr) return errno;
   std::vector<ListedEntry> found;
+  if (expected > 0) found.reserve(expected + expected / 32 + 16);
   errno = 0;
   while (const dirent* entry = readdir(stream)) {
     std::string_view name = entry->d_name;
@@ -263,7 +265,10 @@ NameIndex* DirectoryIndexCache::Get(const std::string& key, FsError& error) {
   int failure = 0;
   if (Entry* entry = Check(key, before, failure); entry != nullptr) return &entry->index;
   std::vector<ListedEntry> entries;
-  if (failure == 0) failure = ListDirectory(key, entries);
+  if (failure == 0) {
+    const Entry* cached = Find(key);
+    failure = ListDirectory(key, entries, cached != nullptr ? cached->index.size() : 0);
+  }
   if (failure != 0) {
     Invalidate(key);
     error =

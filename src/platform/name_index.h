@@ -119,8 +119,11 @@ struct DirectoryStamp {
 int ReadStamp(const std::string& directory, DirectoryStamp& stamp);
 
 // Lists every entry of `directory` except "." and "..", in readdir order. Returns the errno
-// value (0 on success); `entries` is left unchanged on failure.
-int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entries);
+// value (0 on success); `entries` is left unchanged on failure. `expected` (how many entries
+// the directory held when last listed) sizes the list at once: a large directory's listing
+// then takes no more memory than its entries need.
+int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entries,
+                  std::size_t expected = 0);
 
 class DirectoryIndexCache {
  public:

@@ -263,7 +263,11 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
     names = index->Names();  // nothing has changed since the index was last found current
   } else {
     std::vector<posix::ListedEntry> entries;
-    if (int error = posix::ListDirectory(key, entries); error != 0) return DirectoryError(error);
+    const posix::NameIndex* cached = cache_.Peek(key);
+    if (int error = posix::ListDirectory(key, entries, cached != nullptr ? cached->size() : 0);
+        error != 0) {
+      return DirectoryError(error);
+    }
     cache_.Put(key, entries, stamp);  // the scan is made anyway: refresh the index with it
     names.reserve(entries.size());
     for (posix::ListedEntry& entry : entries)

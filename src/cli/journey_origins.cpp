@@ -1,0 +1,43 @@
+#include "cli/journey_origins.h"
+
+#include <algorithm>
+
+namespace qlm::cli {
+
+void JourneyOrigins::Add(std::string_view scratch, std::string_view name,
+                         std::string_view kept_reason) {
+  if (reasons_.empty()) reasons_.emplace_back();
+  const auto reason_index = static_cast<std::uint32_t>(
+      std::find(reasons_.begin(), reasons_.end(), kept_reason) - reasons_.begin());
+  if (reason_index == reasons_.size()) reasons_.emplace_back(kept_reason);
+  Entry entry{static_cast<std::uint32_t>(names_.size()),
+              static_cast<std::uint16_t>(std::min<std::size_t>(scratch.size(), UINT16_MAX)),
+              static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), UINT16_MAX)),
+              reason_index};
+  names_.append(scratch.substr(0, entry.scratch_length));
+  names_.append(name.substr(0, entry.name_length));
+  if (!entries_.empty() && sorted_ && Scratch(entries_.back()) > Scratch(entry)) sorted_ = false;
+  entries_.push_back(entry);
+}
+
+std::string_view JourneyOrigins::Scratch(const Entry& entry) const {
+  return std::string_view(names_).substr(entry.offset, entry.scratch_length);
+}
+
+std::optional<JourneyOrigins::Origin> JourneyOrigins::Find(std::string_view scratch) {
+  if (!sorted_) {
+    // The second stage asks only once the first has noted everything: one sort serves all.
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [&](const Entry& a, const Entry& b) { return Scratch(a) < Scratch(b); });
+    sorted_ = true;
+  }
+  const auto found = std::lower_bound(
+      entries_.begin(), entries_.end(), scratch,
+      [&](const Entry& entry, std::string_view key) { return Scratch(entry) < key; });
+  if (found == entries_.end() || Scratch(*found) != scratch) return std::nullopt;
+  return Origin{
+      std::string_view(names_).substr(found->offset + found->scratch_length, found->name_length),
+      reasons_[found->reason]};
+}
+
+}  // namespace qlm::cli
