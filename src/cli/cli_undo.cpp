@@ -12,23 +12,26 @@ namespace qlm::cli {
 
 namespace {
 
+// One line per document: where it went, or why it stays where it is.
 std::string Describe(const UndoItem& item) {
   const std::string current = Printable(item.current);
+  const std::string original = Printable(item.original);
   switch (item.outcome) {
     case UndoItem::Outcome::Restored:
       return current + " -> " + Printable(item.restored_name);
     case UndoItem::Outcome::Renumbered:
-      return current + " -> " + Printable(item.restored_name) + " (" + Printable(item.original) +
-             " is taken now)";
+      return current + " -> " + Printable(item.restored_name) + " (" + original + " is taken now)";
     case UndoItem::Outcome::Missing:
-      return current + ": left alone (moved or deleted since the run; it was " +
-             Printable(item.original) + ")";
+      return current + ": left alone (moved or deleted since the run; it was " + original + ")";
     case UndoItem::Outcome::Changed:
-      return current + ": left alone (changed since the run; it was " + Printable(item.original) +
-             ")";
+      return current + ": left alone (changed since the run; it was " + original + ")";
+    case UndoItem::Outcome::Unknown:
+      return current + ": left alone (the journal does not tell its name before the run)";
+    case UndoItem::Outcome::Pending:
+      return current + ": left alone (not reached)";
     case UndoItem::Outcome::Failed:
-      return current + ": could not be put back to " + Printable(item.original) + " (" +
-             std::string(ErrorText(item.error)) + ")";
+      return current + ": could not be put back to " + original + " (" +
+             std::string(ErrorText(item.error)) + "); it is now " + Printable(item.restored_name);
   }
   return current;
 }
@@ -49,13 +52,24 @@ int RunUndo(FileSystem& disk, bool dry_run, const std::string& program_directory
     return kExitEndedEarly;
   }
   if (dry_run) std::fputs("Dry run: nothing on disk is changed.\n", stderr);
-  std::fprintf(stderr, "Undoing the run of %s on %s (%zu files)\n", run.started.c_str(),
-               Printable(run.directory).c_str(), run.items.size());
+  std::fprintf(
+      stderr, "%s the run of %s on %s%s (%zu files)\n",
+      run.finishes_undo ? "Finishing the interrupted undo of" : "Undoing", run.started.c_str(),
+      Printable(run.directory).c_str(),
+      run.run_ids.size() > 1 && !run.finishes_undo ? " and the killed run it continued" : "",
+      run.items.size());
   SystemClock clock;
   UndoRun(fs, clock, program_directory, run);
+  if (run.busy) {
+    std::fprintf(stderr,
+                 "quillomat-cli: another Quillomat run is working on %s; nothing was "
+                 "undone\n",
+                 Printable(run.directory).c_str());
+    return kExitEndedEarly;
+  }
   for (const UndoItem& item : run.items)
     std::printf("%s\n", Describe(item).c_str());
-  return kExitCompleted;
+  return EverythingPutBack(run) ? kExitCompleted : kExitEndedEarly;
 }
 
 }  // namespace qlm::cli

@@ -12,7 +12,8 @@ namespace qlm::cli {
 
 // Undoes the most recent run on `directory` (of all runs when nullopt) with the journal in
 // `program_directory`; with `dry_run` prints what it would do and changes nothing. Prints one
-// line per file on stdout. Returns 0 when a run was undone, 1 when there was none.
+// line per file on stdout. Returns 0 when every name was put back; 1 when something was left
+// alone or failed, when there was nothing to undo, or when another run works there.
 int RunUndo(FileSystem& disk, bool dry_run, const std::string& program_directory,
             const std::optional<std::string>& directory);
 

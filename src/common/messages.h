@@ -34,6 +34,17 @@ inline constexpr std::string_view kCdRomCaption = "Directory on CD-ROM!";
 inline constexpr std::string_view kReadOnlyText =
     "Sorry, Quillomat cannot process this directory as it is read-only.";
 inline constexpr std::string_view kReadOnlyCaption = "Directory read-only!";
+// Runs that share a directory never overlap: a second one ends before it touches anything.
+inline constexpr std::string_view kDirectoryBusyText =
+    "Another Quillomat run is working on this directory. Please try again when it has "
+    "finished.";
+inline constexpr std::string_view kDirectoryBusyCaption = "Directory in use!";
+// A run whose journal cannot be written still renames, but says at once that it cannot be
+// undone.
+inline constexpr std::string_view kJournalFailedText =
+    "Quillomat cannot write its journal (QLM-Journal.txt), so this run cannot be undone. The "
+    "files are renamed all the same.";
+inline constexpr std::string_view kJournalFailedCaption = "Journal not written!";
 inline constexpr std::string_view kPathTooLongText =
     "This directory's path is too long and filenames may be truncated. Do you want to continue?";
 inline constexpr std::string_view kPathTooLongCaption = "Directory path too long!";

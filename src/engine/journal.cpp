@@ -1,7 +1,9 @@
 #include "engine/journal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <map>
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -11,6 +13,18 @@ namespace qlm {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+// The journal's locks (see LogFile::Lock): every run writing holds kActive shared; a trim
+// needs it exclusive, so it happens only while no other run writes. kAllot is held exclusive
+// while a run finds the next run number and writes its header.
+constexpr int kActive = 0;
+constexpr int kAllot = 1;
+
+// A line without the CR that a CR LF conversion of the file put before its LF (a CR inside a
+// field is always escaped).
+std::string_view WithoutCr(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
 
 // Calls `line(text, offset)` for every line of the file (without its LF). Returns false when
 // the file cannot be opened or a read fails (the lines before it have been delivered). Reads
@@ -34,11 +48,11 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
     for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos;
          start = end + 1) {
       if (pending.empty()) {
-        line(text.substr(start, end - start), offset + start);
+        line(WithoutCr(text.substr(start, end - start)), offset + start);
         continue;
       }
       pending.append(text.substr(start, end - start));
-      line(std::string_view(pending), pending_offset);
+      line(WithoutCr(pending), pending_offset);
       pending.clear();
     }
     if (start < got) {
@@ -47,7 +61,7 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
     }
     offset += got;
   }
-  if (!pending.empty()) line(std::string_view(pending), pending_offset);
+  if (!pending.empty()) line(WithoutCr(pending), pending_offset);
   return true;
 }
 
@@ -73,6 +87,12 @@ void AppendNumber(std::string& out, Number value) {
   char digits[24];
   const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, end);
+}
+
+// A name that stays inside its directory: not empty, no '/', not "." or "..", no NUL.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 std::string Timestamp(const Clock& clock) {
@@ -160,9 +180,11 @@ std::optional<std::string> UnescapeJournalField(std::string_view field) {
   return out;
 }
 
-std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path, bool with_moves,
-                                    std::int64_t only_run, std::vector<std::string>& warnings) {
+std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
+                                    const std::vector<std::int64_t>& with_moves,
+                                    std::vector<std::string>& warnings) {
   std::vector<JournalRun> runs;
+  std::map<std::int64_t, std::size_t> index;  // run id -> its place in `runs`
   std::size_t number = 0;
   ForEachLine(fs, path, [&](std::string_view line, std::uint64_t) {
     ++number;
@@ -174,27 +196,53 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path, boo
     };
     std::int64_t id = 0;
     if (f.size() < 2 || !ParseNumber(f[1], id)) return skip("no run number");
-    if (f[0] == "R" && f.size() == 5) {
+    if (f[0] == "R" && (f.size() == 5 || f.size() == 8)) {
       auto directory = UnescapeJournalField(f[4]);
-      if (!directory) return skip("bad directory");
-      runs.push_back(JournalRun{id, std::string(f[2]), std::string(f[3]), *directory, false, {}});
+      if (!directory || !directory->starts_with('/') || !directory->ends_with('/'))
+        return skip("bad directory");
+      if (index.count(id) != 0) return skip("run number used twice");
+      JournalRun run;
+      run.id = id;
+      run.kind = f[2];
+      run.started = f[3];
+      run.directory = *directory;
+      if (f.size() == 8) {
+        if (!ParseNumber(f[5], run.directory_inode)) return skip("bad directory inode");
+        run.extension = std::string(f[6]);
+        if (f[7] != "-") {
+          for (std::string_view rest = f[7]; !rest.empty();) {
+            const std::size_t comma = rest.find(',');
+            std::int64_t undone = 0;
+            if (!ParseNumber(rest.substr(0, comma), undone)) return skip("bad undone run");
+            run.undoes.push_back(undone);
+            rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+          }
+        }
+      }
+      index[id] = runs.size();
+      runs.push_back(std::move(run));
     } else if (f[0] == "E" && f.size() == 2) {
-      if (!runs.empty() && runs.back().id == id) runs.back().ended = true;
-    } else if (f[0] == "M" && f.size() == 9) {
-      if (runs.empty() || runs.back().id != id) return skip("move outside its run");
-      if (!with_moves || id != only_run) return;
+      if (const auto it = index.find(id); it != index.end()) runs[it->second].ended = true;
+    } else if (f[0] == "M" && (f.size() == 8 || f.size() == 9)) {
+      const auto it = index.find(id);
+      if (it == index.end()) return skip("move outside its run");
+      JournalRun& run = runs[it->second];
+      // The older form also holds the device (a re-plugged disk may change it: not used).
+      const std::size_t at = f.size() == 9 ? 6 : 5;
       JournalMove move;
       auto from = UnescapeJournalField(f[3]);
       auto to = UnescapeJournalField(f[4]);
-      if (f[2].size() != 1 || !from || !to || !ParseNumber(f[5], move.device) ||
-          !ParseNumber(f[6], move.inode) || !ParseNumber(f[7], move.size) ||
-          !ParseNumber(f[8], move.mtime_ns)) {
+      if (f[2].size() != 1 || !from || !to || !ParseNumber(f[at], move.inode) ||
+          !ParseNumber(f[at + 1], move.size) || !ParseNumber(f[at + 2], move.mtime_ns)) {
         return skip("unreadable move");
       }
+      if (!IsPlainName(*from) || !IsPlainName(*to)) return skip("a name that is not a plain name");
+      ++run.move_count;
+      if (std::find(with_moves.begin(), with_moves.end(), id) == with_moves.end()) return;
       move.step = f[2][0];
       move.from = std::move(*from);
       move.to = std::move(*to);
-      runs.back().moves.push_back(std::move(move));
+      run.moves.push_back(std::move(move));
     } else {
       skip("unknown record");
     }
@@ -203,61 +251,96 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path, boo
 }
 
 RunJournal::RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory,
-                       std::string kind)
+                       std::string kind, std::string directory, std::uint64_t directory_inode,
+                       std::string extension, std::vector<std::int64_t> undoes)
     : fs_(fs),
       clock_(clock),
-      path_(program_directory + std::string(kJournalName)),
-      kind_(std::move(kind)),
-      failed_(program_directory.empty()) {}
+      path_(program_directory.empty() ? std::string()
+                                      : program_directory + std::string(kJournalName)),
+      failed_(program_directory.empty()) {
+  header_ = kind + "\t" + Timestamp(clock_) + "\t" + EscapeJournalField(directory) + "\t" +
+            std::to_string(directory_inode) + "\t" + (extension.empty() ? "-" : extension) + "\t";
+  if (undoes.empty()) header_ += '-';
+  for (std::size_t i = 0; i < undoes.size(); ++i) {
+    if (i > 0) header_ += ',';
+    header_ += std::to_string(undoes[i]);
+  }
+}
 
 RunJournal::~RunJournal() = default;
 
-bool RunJournal::Begin(const std::string& directory) {
-  // One pass over the headers: the next run number, and where the runs to keep begin.
+// Opens the journal and takes the shared lock of a writing run, on the file its path names now
+// (a trim by another run may have replaced the file opened).
+bool RunJournal::OpenAndShare() {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    file_.reset();
+    if (fs_.OpenLog(path_, file_) != FsError::Ok || !file_) return false;
+    if (file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true) != FsError::Ok) return false;
+    if (file_->StillAtPath()) return true;
+  }
+  return false;
+}
+
+// Drops the oldest runs when no other run writes the journal (its readers hold no lock: a
+// reader sees the old file or the new one whole).
+void RunJournal::TrimIfAlone() {
+  if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) != FsError::Ok) return;
+  // Every run in the journal moved something: its header is written just before its first
+  // move.
   std::vector<std::uint64_t> starts;
-  ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-    if (line.size() < 2 || line[0] != 'R' || line[1] != '\t') return;
-    std::int64_t id = 0;
-    const std::vector<std::string_view> f = SplitFields(line);
-    if (f.size() >= 2 && ParseNumber(f[1], id) && id > id_) id_ = id;
-    starts.push_back(offset);
+  const bool whole = ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
+    if (line.size() >= 2 && line[0] == 'R' && line[1] == '\t') starts.push_back(offset);
   });
-  ++id_;
-  if (starts.size() >= static_cast<std::size_t>(kJournalRuns)) {
+  if (whole && starts.size() >= static_cast<std::size_t>(kJournalRuns)) {
     const std::uint64_t keep = starts[starts.size() - (kJournalRuns - 1)];
     std::string tail;
-    const bool whole = ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-      if (offset < keep) return;
-      tail.append(line);
-      tail += '\n';
-    });
     // A journal that could not be read to its end stays as it is: replacing it with the part
     // that was read would drop the runs it still has to keep.
-    if (whole) fs_.ReplaceFileAtomically(path_, tail);
+    if (ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
+          if (offset < keep || line.empty()) return;
+          tail += '\n';
+          tail.append(line);
+        })) {
+      fs_.ReplaceFileAtomically(path_, tail);
+    }
   }
-  if (fs_.OpenLog(path_, file_) != FsError::Ok || file_->Size(offset_) != FsError::Ok) {
+  file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // back to a writer among others
+}
+
+bool RunJournal::Begin() {
+  if (!OpenAndShare()) return false;
+  std::uint64_t size = 0;
+  const bool fresh = file_->Size(size) == FsError::Ok && size == 0;  // nothing to read
+  if (!fresh) TrimIfAlone();
+  if (!file_->StillAtPath() && !OpenAndShare()) return false;  // trimmed: the new file
+  if (file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) return false;
+  // The highest run number so far: headers are appended under this lock, in number order.
+  std::int64_t highest = 0;
+  if (file_->Size(size) != FsError::Ok || size > 0) {
+    ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t) {
+      if (line.size() < 2 || line[0] != 'R' || line[1] != '\t') return;
+      std::int64_t id = 0;
+      const std::vector<std::string_view> f = SplitFields(line);
+      if (f.size() >= 2 && ParseNumber(f[1], id) && id > highest) highest = id;
+    });
+  }
+  id_ = highest + 1;
+  const bool written = file_->Append("\nR\t" + std::to_string(id_) + "\t" + header_) == FsError::Ok;
+  file_->Unlock(kAllot);
+  return written;
+}
+
+bool RunJournal::Intend(char step, std::string_view from, std::string_view to,
+                        const FileInfo& identity) {
+  if (failed_) return false;
+  if (!file_ && !Begin()) {
+    failed_ = true;
     file_.reset();
     return false;
   }
-  Append("R\t" + std::to_string(id_) + "\t" + kind_ + "\t" + Timestamp(clock_) + "\t" +
-         EscapeJournalField(directory) + "\n");
-  return true;
-}
-
-void RunJournal::Append(const std::string& record) {
-  if (file_ && file_->WriteAt(offset_, record) == FsError::Ok) offset_ += record.size();
-}
-
-void RunJournal::RecordMove(const std::string& directory, char step, std::string_view from,
-                            std::string_view to, const FileInfo& moved) {
-  if (failed_) return;
-  if (!file_ && !Begin(directory)) {
-    failed_ = true;  // no journal this run; the run itself goes on
-    return;
-  }
   // One buffer for every record of the run: a run writes one or two per file.
   std::string& record = record_;
-  record.assign("M\t");
+  record.assign("\nM\t");
   AppendNumber(record, id_);
   record += '\t';
   record += step;
@@ -265,19 +348,19 @@ void RunJournal::RecordMove(const std::string& directory, char step, std::string
   AppendJournalField(record, from);
   record += '\t';
   AppendJournalField(record, to);
-  for (const std::uint64_t number : {moved.device, moved.inode, moved.size}) {
+  for (const std::uint64_t number : {identity.inode, identity.size}) {
     record += '\t';
     AppendNumber(record, number);
   }
   record += '\t';
-  AppendNumber(record, moved.mtime_ns);
-  record += '\n';
-  Append(record);
+  AppendNumber(record, identity.mtime_ns);
+  if (file_->Append(record) != FsError::Ok) failed_ = true;
+  return !failed_;
 }
 
 void RunJournal::End() {
   if (!file_) return;
-  Append("E\t" + std::to_string(id_) + "\n");
+  if (!failed_) file_->Append("\nE\t" + std::to_string(id_));
   file_->Sync();
   file_.reset();
 }

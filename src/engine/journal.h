@@ -1,17 +1,27 @@
-// The run journal QLM-Journal.txt: every move a run makes, as it happens, so that the names
-// can be put back later (even after a crash). Plain text, one record per line, fields
-// separated by TAB; a backslash, TAB, CR, LF or other control byte in a field is escaped
-// (\\, \t, \r, \n, \xHH):
+// The run journal QLM-Journal.txt: every move a run or an undo makes, written before the move
+// is made, so that the names can be put back later, after a crash too. Plain text, one record
+// per line (each record is appended as a line break followed by the record, so that a record
+// cut short by a full disk can never run into the next one), fields separated by TAB; a
+// backslash, TAB, CR, LF or other control byte in a field is escaped (\\, \t, \r, \n, \xHH):
 //
-//   R <id> <kind> <start YYYY-MM-DD HH:MM:SS> <directory>     a run began (kind: dir, file, undo)
-//   M <id> <step> <from> <to> <device> <inode> <size> <mtime ns>
-//       one completed move within the run's directory; the identity is the moved file's as
-//       the run last read it (a rename changes none of it).
-//       step: 1 first stage, 2 second stage, L leftover scratch file given back its name,
-//       S single-file run, U undo
+//   R <id> <kind> <start YYYY-MM-DD HH:MM:SS> <directory/> <directory inode> <extension>
+//     <undoes>
+//       a run began: kind dir, file or undo; the directory's inode (0 when unknown); the final
+//       extension the run gives (.htm or .html); for an undo the runs it puts back
+//       (comma-separated ids), else "-".
+//   M <id> <step> <from> <to> <inode> <size> <mtime ns>
+//       a move about to be made within the run's directory: the names are plain names, the
+//       identity the file's as the run last read it. Whether the move was made is read from
+//       the disk (where the file with that identity is) when the journal is read.
+//       step: 1 first stage, 2 second stage, L a scratch file left by an interrupted run given
+//       back its name, S single-file run, U undo.
 //   E <id>                                                    the run ended normally
 //
-// The journal keeps the last 20 runs: older ones are dropped when a run starts.
+// A file a run gives back its own name (it passes through the scratch name of its own name and
+// returns unchanged) is not journaled at all. Runs sharing a program directory append to the
+// journal side by side: every record lands whole, run numbers are unique (allotted under an
+// exclusive lock), and the journal keeps the last 20 runs that moved something: older ones
+// are dropped when a run starts while no other run is writing.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +47,6 @@ struct JournalMove {
   char step = '1';
   std::string from;
   std::string to;
-  std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::int64_t mtime_ns = 0;
@@ -47,49 +56,59 @@ struct JournalRun {
   std::int64_t id = 0;
   std::string kind;
   std::string started;
-  std::string directory;  // ends in '/'
+  std::string directory;              // ends in '/'
+  std::uint64_t directory_inode = 0;  // 0 when the journal did not record it
+  std::string extension;              // "" when the journal did not record it
+  std::vector<std::int64_t> undoes;   // an undo's runs
   bool ended = false;
-  std::vector<JournalMove> moves;
+  std::size_t move_count = 0;
+  std::vector<JournalMove> moves;  // filled only for the runs asked for
 };
 
-// Writes one run's records. The run's header is written with its first move, so a run that
-// moves nothing leaves no trace. Every record is one write, made before the run goes on.
+// What a run writes. The header is written before the run's first journaled move, so a run
+// that moves nothing leaves no trace.
 class RunJournal {
  public:
   // `program_directory` ends in '/'; when it is empty there is no journal and nothing is
-  // written.
-  RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory, std::string kind);
+  // written. `directory` (ending in '/') is where the run works.
+  RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory, std::string kind,
+             std::string directory, std::uint64_t directory_inode, std::string extension,
+             std::vector<std::int64_t> undoes = {});
   ~RunJournal();
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
 
-  // Records that `from` became `to` in `directory` (ends in '/'), the file being `moved`
-  // (as MoveAndDescribe describes it). Failures are ignored: the journal never stops a run.
-  void RecordMove(const std::string& directory, char step, std::string_view from,
-                  std::string_view to, const FileInfo& moved);
+  // Records that `from` is about to become `to` (the file being `identity`), before the move
+  // is made. False when the journal cannot be written: the first failure, and every call after
+  // it, which then writes nothing. The run goes on either way.
+  bool Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity);
   // Writes the end record and syncs the file (only when the run was recorded).
   void End();
+  // True when a program directory was given (a journal is expected at all).
+  bool expected() const { return !path_.empty(); }
 
  private:
-  bool Begin(const std::string& directory);
-  void Append(const std::string& record);
+  bool Begin();
+  bool OpenAndShare();
+  void TrimIfAlone();
 
   FileSystem& fs_;
   const Clock& clock_;
   std::string path_;
-  std::string kind_;
+  std::string header_;  // the R record's fields after its id
   std::unique_ptr<LogFile> file_;
-  std::uint64_t offset_ = 0;
   std::int64_t id_ = 0;
   bool failed_ = false;
   std::string record_;
 };
 
-// Reads the journal at `path`: the run headers only (moves left empty) when `with_moves` is
-// false, else only the moves of the run `only_run`. Lines that cannot be read are skipped and
-// described in `warnings`. A missing journal gives no runs.
-std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path, bool with_moves,
-                                    std::int64_t only_run, std::vector<std::string>& warnings);
+// Reads the journal at `path`: every run's header (with its move count), and the moves of the
+// runs in `with_moves` only. Lines that cannot be read (a bad field, a name that is not a plain
+// name, a move outside its run) are skipped and described in `warnings`. A missing journal
+// gives no runs.
+std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
+                                    const std::vector<std::int64_t>& with_moves,
+                                    std::vector<std::string>& warnings);
 
 // A field as the journal holds it, and back.
 std::string EscapeJournalField(std::string_view field);

@@ -23,11 +23,19 @@ FsError Run::MoveLoop() {
   const std::string_view extension = directory_run() ? kScratchExtension : FinalExtension();
   std::string numbered = numbering_title ? DestinationPath : SourcePath;
   const std::string memo_key = numbering_title ? FoldName(DestinationPath) : std::string();
+  const FileInfo identity = IdentityOf(SourcePath);
+  // A file that would only pass through the scratch name of its own name is journaled only
+  // if that name is taken (or its final name turns out to be taken, in the second stage).
+  const bool unchanged = directory_run() && ComesBackUnchanged(DestinationPath);
 
   std::int32_t retry = 0;
   FsError error;
   for (;;) {
     ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
+    const char step = directory_run() ? '1' : 'S';
+    if (DestinationPath != SourcePath && !(unchanged && retry == 0)) {
+      Intend(step, SourcePath, DestinationPath, identity);
+    }
     error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
     if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max()) {
       break;
@@ -47,16 +55,34 @@ FsError Run::MoveLoop() {
     DestinationPath = numbered;
   }
   if (error == FsError::Ok) {
-    JournalMove();
     if (numbering_title && retry > 0) last_number_[memo_key] = retry;
+    if (unchanged && retry == 0) {
+      unjournaled_.insert(std::hash<std::string>{}(FoldName(FileNamePart(DestinationPath))));
+    }
   }
   return error;
 }
 
-void Run::JournalMove() {
-  if (DestinationPath == SourcePath) return;
-  journal_.RecordMove(RunDirectory, directory_run() ? '1' : 'S', FileNamePart(SourcePath),
-                      FileNamePart(DestinationPath), moved_);
+bool Run::ComesBackUnchanged(const std::string& destination) const {
+  std::string final_name(FileNamePart(destination));
+  StripExtension(final_name);
+  final_name += FinalExtension();
+  return final_name == CurrentName;
+}
+
+FileInfo Run::IdentityOf(const std::string& path) {
+  FileInfo identity;
+  if (env_.fs.GetInfo(path, identity) != FsError::Ok) identity = FileInfo{};
+  return identity;
+}
+
+void Run::Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity) {
+  if (journal_->Intend(step, FileNamePart(from), FileNamePart(to), identity)) return;
+  // Without a program directory the front end has said so already.
+  if (journal_reported_ || !journal_->expected()) return;
+  journal_reported_ = true;
+  env_.view.ShowMessageBox(msg::kJournalFailedText, msg::kJournalFailedCaption,
+                           mb::kIconExclamation);
 }
 
 void Run::KeepName() {
@@ -112,17 +138,27 @@ void Run::RenameScratchFiles(bool leftovers) {
     std::string numbered = from;
     std::string to = from.substr(0, from.size() - kScratchExtension.size());
     to += FinalExtension();
+    const FileInfo identity = IdentityOf(from);
+    // A file that came here unjournaled from its own name goes back to it unjournaled; should
+    // that name be taken now, its first move is journaled after all, before this one.
+    bool unjournaled =
+        !leftovers && unjournaled_.contains(std::hash<std::string>{}(FoldName(name)));
     std::int32_t retry = 0;
     FsError error;
     FileInfo moved;
-    while ((error = env_.fs.MoveAndDescribe(from, to, moved)) == FsError::AlreadyExists &&
-           retry < std::numeric_limits<std::int32_t>::max()) {
+    for (;;) {
+      if (!unjournaled) Intend(leftovers ? 'L' : '2', from, to, identity);
+      error = env_.fs.MoveAndDescribe(from, to, moved);
+      if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max())
+        break;
+      if (unjournaled) {
+        Intend('1', to, from, identity);  // where it came from: the name now taken
+        unjournaled = false;
+      }
       MakeNumberedName(numbered, ++retry, kScratchExtension);
       to = numbered.substr(0, numbered.size() - kScratchExtension.size());
       to += FinalExtension();
     }
-    if (error == FsError::Ok)
-      journal_.RecordMove(RunDirectory, leftovers ? 'L' : '2', name, FileNamePart(to), moved);
     JourneyStep step;
     step.stage = JourneyStep::Stage::Final;
     step.from = name;

@@ -27,9 +27,7 @@ Run::Run(RunKind kind, RunEnvironment& environment)
     : kind_(kind),
       env_(environment),
       RunOptions(environment.options),
-      logs_(environment.fs, environment.clock, environment.ProgramDirectory, RunOptions),
-      journal_(environment.fs, environment.clock, environment.ProgramDirectory,
-               kind == RunKind::DirectoryRun ? "dir" : "file") {}
+      logs_(environment.fs, environment.clock, environment.ProgramDirectory, RunOptions) {}
 
 RunResult Run::Execute() {
   RunEnd end = RunEnd::EndedEarly;
@@ -71,17 +69,28 @@ void Run::Start() {
     if (RunDirectory.empty()) RunDirectory = "./";
     CurrentName = FileNamePart(env_.TargetPath);
     env_.LastDirectory = RunDirectory;
-    return;
+  } else {
+    // An Abort pressed after the previous run's last poll must not cut this run short.
+    env_.ContinueEvent.Set();
+    RunDirectory = env_.TargetPath;
+    AppendChar(RunDirectory, '/');
+    logs_.BeginErrorLog(RunDirectory);
   }
-  // An Abort pressed after the previous run's last poll must not cut this run short.
-  env_.ContinueEvent.Set();
-  RunDirectory = env_.TargetPath;
-  AppendChar(RunDirectory, '/');
-  logs_.BeginErrorLog(RunDirectory);
+  FileInfo directory;
+  env_.fs.GetInfo(RunDirectory, directory);
+  journal_ = std::make_unique<RunJournal>(env_.fs, env_.clock, env_.ProgramDirectory,
+                                          directory_run() ? "dir" : "file", RunDirectory,
+                                          directory.inode, std::string(FinalExtension()));
 }
 
 bool Run::PassesChecks() {
   RunView& view = env_.view;
+  // Two runs on one directory never overlap: the second ends before it touches anything.
+  if (env_.fs.LockDirectory(RunDirectory, directory_lock_) == FsError::SharingViolation) {
+    view.ShowMessageBox(msg::kDirectoryBusyText, msg::kDirectoryBusyCaption, mb::kIconExclamation);
+    logs_.LogCheckResult(Severity::Error, msg::kDirectoryBusyText);
+    return false;
+  }
   if (env_.fs.GetDriveKind(RunDirectory) == DriveKind::CdRom) {
     view.ShowMessageBox(msg::kCdRomText, msg::kCdRomCaption, mb::kIconExclamation);
     logs_.LogCheckResult(Severity::Error, msg::kCdRomText);
@@ -142,7 +151,8 @@ bool Run::AbortRequested() {
 
 void Run::End() {
   RunView& view = env_.view;
-  journal_.End();
+  directory_lock_.reset();  // nothing more happens in the directory: the next run may start
+  if (journal_) journal_->End();
   logs_.EndLogs();
   if (RunOptions.WriteErrorLog || RunOptions.WriteRenameLog) {
     view.EnableControl(ctl::kViewLogs, true);

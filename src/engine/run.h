@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/types.h"
 #include "engine/journal.h"
@@ -55,8 +57,14 @@ class Run {
   void RenameScratchFiles(bool leftovers);
   void RenameBack();
   void ReportScratchMove(FsError error);
-  // Journals the move of SourcePath to DestinationPath that just succeeded.
-  void JournalMove();
+  // Journals a move about to be made, from `from` to `to` (paths in RunDirectory), of the file
+  // `identity`; tells the user once when the journal cannot be written.
+  void Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity);
+  // The file at `path` as the layer describes it (zeros when it cannot).
+  FileInfo IdentityOf(const std::string& path);
+  // True when moving the file in hand to `destination` (a scratch name) and on to its final
+  // extension gives it back exactly its own name: such a move is not journaled.
+  bool ComesBackUnchanged(const std::string& destination) const;
 
   // --- backups (backup.cpp) ---
   void CreateBackupDirectory();
@@ -72,7 +80,9 @@ class Run {
   OptionSet RunOptions;
   RunStatistics statistics_;
   RunLogs logs_;
-  RunJournal journal_;
+  std::unique_ptr<RunJournal> journal_;
+  bool journal_reported_ = false;
+  std::unique_ptr<DirectoryLock> directory_lock_;
 
   std::string RunDirectory;  // ends in '/'
   std::string CurrentName;
@@ -90,6 +100,10 @@ class Run {
   // are never freed during the first stage, so numbering resumes after it rather than
   // walking the whole chain again for every file of a shared title.
   std::unordered_map<std::string, std::int32_t> last_number_;
+  // Hashes of the folded scratch names of files that passed through the scratch name of their
+  // own name unjournaled: the second stage journals them only if they do not get that name
+  // back.
+  std::unordered_set<std::size_t> unjournaled_;
 };
 
 }  // namespace qlm

@@ -1,6 +1,7 @@
-// The two run logs. Each piece is built in memory and handed to the file in one positioned
-// write; the write position is ours, so the "No errors." placeholder can be overwritten and
-// the end line can go back to the end of the file.
+// The two run logs. Each piece is built in memory and appended to the file in one write, so
+// that runs sharing a program directory never mix their pieces. The "No errors." line under
+// "Errors" is written only once the run knows it had no per-file line: the bytes a run leaves
+// are those of writing the placeholder and overwriting it.
 #include "logs/run_logs.h"
 
 #include <utility>
@@ -14,8 +15,6 @@
 namespace qlm {
 
 namespace {
-
-constexpr std::size_t kPlaceholderSize = msg::kLogNoErrors.size();  // 12 bytes
 
 // key + "=" + "0"/"1" + CR LF.
 void AppendOption(std::string& text, std::string_view key, std::uint8_t value) {
@@ -34,12 +33,11 @@ void AppendSummaryLine(std::string& text, std::string_view label, std::string_vi
 
 }  // namespace
 
-// One open log of this run. `position` is where the next piece goes.
+// One open log of this run.
 struct RunLogs::OpenLog {
   std::unique_ptr<LogFile> file;
-  std::uint64_t position = 0;
-  std::uint64_t end = 0;  // the end of what this run wrote, when the file cannot tell
-  // The error log's "No errors." placeholder is under `position` and not yet overwritten.
+  // The error log's "Errors" heading is written and no per-file line has followed yet: the
+  // "No errors." line is still owed.
   bool placeholder_pending = false;
   // The error log's option block still waits for its closing blank line (BackupDir brings it).
   bool options_block_open = false;
@@ -119,12 +117,9 @@ void RunLogs::BeginErrorSection() {
   std::string piece;
   if (log.options_block_open) AppendLineBreaks(piece, 1);
   log.options_block_open = false;
-  piece += msg::kLogErrorsSection;
-  const std::uint64_t before = log.position;
-  Write(log, piece);
-  if (log.position == before) return;  // not written: no placeholder to overwrite
-  log.position -= kPlaceholderSize;
-  log.placeholder_pending = true;
+  piece +=
+      msg::kLogErrorsSection.substr(0, msg::kLogErrorsSection.size() - msg::kLogNoErrors.size());
+  if (Write(log, piece)) log.placeholder_pending = true;
 }
 
 void RunLogs::LogTitleFailure(std::int32_t outcome, std::string_view current_name,
@@ -158,11 +153,7 @@ void RunLogs::LogFileEvent(char letter, std::int32_t count, std::string_view cur
   std::string piece = LogSafe(line);
   AppendLineBreaks(piece, 1);
   OpenLog& log = *error_log_;
-  // A line shorter than the placeholder would leave part of it behind: keep the placeholder
-  // whole and write after it instead. The run's own lines are all longer.
-  if (log.placeholder_pending && piece.size() < kPlaceholderSize) log.position += kPlaceholderSize;
-  log.placeholder_pending = false;
-  Write(log, piece);
+  if (Write(log, piece)) log.placeholder_pending = false;  // it stands where "No errors." would
 }
 
 void RunLogs::LogRenameEntry(std::string_view current_name, std::string_view title,
@@ -183,8 +174,7 @@ void RunLogs::LogRenameEntry(std::string_view current_name, std::string_view tit
 void RunLogs::LogRunEnd(bool aborted, const RunStatistics& statistics) {
   const std::string_view end_line = aborted ? msg::kLogAborted : msg::kLogCompleted;
   if (run_options_.WriteErrorLog != 0 && error_log_) {
-    MoveToEnd(*error_log_);
-    Write(*error_log_, end_line);
+    Write(*error_log_, Settled(*error_log_, end_line));
   }
   if (run_options_.WriteRenameLog != 0 && rename_log_) {
     std::string label(msg::kLogFilesProcessed);
@@ -194,7 +184,6 @@ void RunLogs::LogRunEnd(bool aborted, const RunStatistics& statistics) {
     piece += label;
     piece += IntToText(statistics.FilesProcessed);
     AppendLineBreaks(piece, 2);
-    MoveToEnd(*rename_log_);
     Write(*rename_log_, piece);
   }
 }
@@ -216,41 +205,32 @@ void RunLogs::LogSummary(const RunStatistics& statistics) {
   AppendSummaryLine(piece, msg::kLogBackupErrors,
                     backups_counted ? IntToText(statistics.BackupErrors) : na);
   AppendLineBreaks(piece, 1);
-  MoveToEnd(*error_log_);
-  Write(*error_log_, piece);
+  Write(*error_log_, Settled(*error_log_, piece));
 }
 
 void RunLogs::EndLogs() {
   if (error_log_) {
-    if (run_options_.WriteErrorLog != 0) {
-      MoveToEnd(*error_log_);
-      Write(*error_log_, msg::kLogEnd);
-    }
+    if (run_options_.WriteErrorLog != 0) Write(*error_log_, Settled(*error_log_, msg::kLogEnd));
     error_log_.reset();
   }
   if (rename_log_) {
-    if (run_options_.WriteRenameLog != 0) {
-      MoveToEnd(*rename_log_);
-      Write(*rename_log_, msg::kLogEnd);
-    }
+    if (run_options_.WriteRenameLog != 0) Write(*rename_log_, msg::kLogEnd);
     rename_log_.reset();
   }
 }
 
-// One write of the whole piece at the tracked position; the position moves on only when the
-// write succeeded, so a failed piece is simply missing and the next one goes where it would
-// have gone.
-void RunLogs::Write(OpenLog& log, std::string_view piece) {
-  if (log.file->WriteAt(log.position, piece) != FsError::Ok) return;
-  log.position += piece.size();
-  if (log.position > log.end) log.end = log.position;
+// One append of the whole piece; true when it was written. A failed piece is simply missing.
+bool RunLogs::Write(OpenLog& log, std::string_view piece) {
+  return log.file->Append(piece) == FsError::Ok;
 }
 
-// The placeholder is settled once anything is appended at the end.
-void RunLogs::MoveToEnd(OpenLog& log) {
-  std::uint64_t size = 0;
-  log.position = log.file->Size(size) == FsError::Ok ? size : log.end;
+// `piece`, preceded by the "No errors." line when the error section is still owed it.
+std::string RunLogs::Settled(OpenLog& log, std::string_view piece) {
+  std::string settled;
+  if (log.placeholder_pending) settled = msg::kLogNoErrors;
   log.placeholder_pending = false;
+  settled += piece;
+  return settled;
 }
 
 // Opens `name` in the program directory, positioned at its end; null when it cannot be
@@ -260,11 +240,6 @@ std::unique_ptr<RunLogs::OpenLog> RunLogs::OpenAtEnd(std::string_view name) {
   auto log = std::make_unique<OpenLog>();
   const std::string path = program_directory_ + std::string(name);
   if (fs_.OpenLog(path, log->file) != FsError::Ok || !log->file) return nullptr;
-  std::uint64_t size = 0;
-  // Without a size we cannot append without overwriting earlier runs: leave the log off.
-  if (log->file->Size(size) != FsError::Ok) return nullptr;
-  log->position = size;
-  log->end = size;
   return log;
 }
 

@@ -62,8 +62,8 @@ class RunLogs {
  private:
   struct OpenLog;
   std::unique_ptr<OpenLog> OpenAtEnd(std::string_view name);
-  static void Write(OpenLog& log, std::string_view piece);
-  static void MoveToEnd(OpenLog& log);
+  static bool Write(OpenLog& log, std::string_view piece);
+  static std::string Settled(OpenLog& log, std::string_view piece);
 
   FileSystem& fs_;
   const Clock& clock_;

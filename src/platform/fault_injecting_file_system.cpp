@@ -32,15 +32,20 @@ class FaultyLogFile final : public LogFile {
   FaultyLogFile(std::unique_ptr<LogFile> inner,
                 std::shared_ptr<FaultInjectingFileSystem::Faults> faults)
       : inner_(std::move(inner)), faults_(std::move(faults)) {}
-  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+  FsError Append(std::string_view bytes) override {
     FsError error = faults_->Count(FsOperation::LogWrite);
-    return error != FsError::Ok ? error : inner_->WriteAt(offset, bytes);
+    return error != FsError::Ok ? error : inner_->Append(bytes);
   }
   FsError Size(std::uint64_t& size) override { return inner_->Size(size); }
   FsError Sync() override {
     FsError error = faults_->Count(FsOperation::LogWrite);
     return error != FsError::Ok ? error : inner_->Sync();
   }
+  FsError Lock(int slot, bool exclusive, bool wait) override {
+    return inner_->Lock(slot, exclusive, wait);
+  }
+  void Unlock(int slot) override { inner_->Unlock(slot); }
+  bool StillAtPath() override { return inner_->StillAtPath(); }
 
  private:
   std::unique_ptr<LogFile> inner_;
@@ -166,6 +171,17 @@ FsError FaultInjectingFileSystem::ReplaceFileAtomically(const std::string& path,
 
 FsError FaultInjectingFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
   return inner_.ResolvePath(path, resolved);
+}
+
+FsError FaultInjectingFileSystem::MoveBackAndDescribe(const std::string& from,
+                                                      const std::string& to, FileInfo& moved) {
+  FsError error = faults_->Count(FsOperation::Move);
+  return error != FsError::Ok ? error : inner_.MoveBackAndDescribe(from, to, moved);
+}
+
+FsError FaultInjectingFileSystem::LockDirectory(const std::string& directory,
+                                                std::unique_ptr<DirectoryLock>& lock) {
+  return inner_.LockDirectory(directory, lock);
 }
 
 }  // namespace qlm

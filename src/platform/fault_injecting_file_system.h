@@ -57,6 +57,11 @@ class FaultInjectingFileSystem final : public FileSystem {
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
+  // Counted and failed as a Move.
+  FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                              FileInfo& moved) override;
+  FsError LockDirectory(const std::string& directory,
+                        std::unique_ptr<DirectoryLock>& lock) override;
 
   // The counters and rules, shared with the files handed out (they may outlive a rule change).
   class Faults {

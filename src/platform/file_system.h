@@ -36,16 +36,35 @@ class ReadableFile {
   virtual FsError Size(std::uint64_t& size) = 0;
 };
 
-// A log file: created when missing, never truncated. Closed when destroyed.
+// A log file: created when missing, never truncated, only appended to. Several processes
+// may append to one log at once. Closed when destroyed.
 class LogFile {
  public:
   virtual ~LogFile() = default;
-  // Writes all of `bytes` at `offset` (one write each piece).
-  virtual FsError WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
-  // The file's current size, which is where the next appended piece goes.
+  // Appends all of `bytes` at the end of the file in one write: the piece lands whole, never
+  // mixed with a piece another process appends meanwhile. A failed append may leave the
+  // piece missing or cut short.
+  virtual FsError Append(std::string_view bytes) = 0;
+  // The file's current size.
   virtual FsError Size(std::uint64_t& size) = 0;
   // Flushes the file to stable storage.
   virtual FsError Sync() = 0;
+  // Takes lock number `slot` (0 .. 7; each slot a lock of its own, apart from the contents),
+  // shared or exclusive. With `wait` it blocks until the lock can be had; without, a lock
+  // held elsewhere fails at once with SharingViolation. A lock lasts until Unlock, until the
+  // file is closed, or until the process ends, however it ends: a killed run leaves nothing
+  // that blocks the next. Taking a slot already held converts the lock.
+  virtual FsError Lock(int /*slot*/, bool /*exclusive*/, bool /*wait*/) { return FsError::Ok; }
+  virtual void Unlock(int /*slot*/) {}
+  // False once the file's path names another file (this one was replaced since it was opened).
+  virtual bool StillAtPath() { return true; }
+};
+
+// A lock on a directory that a run or an undo holds while it works there (see
+// FileSystem::LockDirectory); released when destroyed.
+class DirectoryLock {
+ public:
+  virtual ~DirectoryLock() = default;
 };
 
 // A snapshot of one directory's matching names, taken when the search opens, in the fixed
@@ -100,6 +119,15 @@ class FileSystem {
 
   // Moves `from` to `to` without ever replacing an existing entry.
   virtual FsError Move(const std::string& from, const std::string& to) = 0;
+
+  // MoveAndDescribe for an undo putting a name back: a name the layer would refuse to create
+  // (a reserved device name, a control byte) is allowed, since the file bore it before; a name
+  // holding '/' or NUL, ".", ".." and the empty name are still refused with InvalidName.
+  virtual FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                                      FileInfo& moved) {
+    if (FsError error = CheckRestoredName(to); error != FsError::Ok) return error;
+    return MoveAndDescribe(from, to, moved);
+  }
 
   // Move, and on success describes the moved file in `moved` (a rename keeps the device,
   // inode, size and modification time). This default asks GetInfo afterwards; a layer that
@@ -158,6 +186,16 @@ class FileSystem {
   // one); any other last name is kept as given, a link not followed. Relative paths start
   // from the working directory. Fails when a directory on the way cannot be resolved.
   virtual FsError ResolvePath(const std::string& path, std::string& resolved) = 0;
+
+  // Takes the exclusive lock on `directory` that a run or an undo holds while it works there,
+  // without waiting: SharingViolation when another process (or this one) holds it. The lock
+  // goes when `lock` is destroyed or the process ends, however it ends.
+  virtual FsError LockDirectory(const std::string& directory,
+                                std::unique_ptr<DirectoryLock>& lock) = 0;
+
+ protected:
+  // InvalidName for a name an undo may not put back (see MoveBackAndDescribe), else Ok.
+  static FsError CheckRestoredName(const std::string& path);
 };
 
 // True when the name ends in .htm or .html, in any ASCII letter case.

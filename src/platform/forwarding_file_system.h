@@ -22,6 +22,12 @@ class ForwardingFileSystem : public FileSystem {
   FsError Move(const std::string& from, const std::string& to) override {
     return inner_.Move(from, to);
   }
+  // MoveAndDescribe is left to the base, which calls Move: a wrapper that changes Move sees
+  // every move. A wrapper that changes moves must change this one too.
+  FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                              FileInfo& moved) override {
+    return inner_.MoveBackAndDescribe(from, to, moved);
+  }
   FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
                    const CancelCheck* cancelled) override {
     return inner_.CopyFile(from, to, fail_if_exists, cancelled);
@@ -50,6 +56,10 @@ class ForwardingFileSystem : public FileSystem {
   }
   FsError ResolvePath(const std::string& path, std::string& resolved) override {
     return inner_.ResolvePath(path, resolved);
+  }
+  FsError LockDirectory(const std::string& directory,
+                        std::unique_ptr<DirectoryLock>& lock) override {
+    return inner_.LockDirectory(directory, lock);
   }
 
  protected:

@@ -132,6 +132,17 @@ void FoldNameInto(std::string_view name, char* out) {
   }
 }
 
+FsError FileSystem::CheckRestoredName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string_view name = slash == std::string::npos
+                                    ? std::string_view(path)
+                                    : std::string_view(path).substr(slash + 1);
+  if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos) {
+    return FsError::InvalidName;
+  }
+  return name.size() > kMaxNameBytes ? FsError::FilenameTooLong : FsError::Ok;
+}
+
 FsError CheckNewName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return FsError::InvalidName;
   for (char c : name) {

@@ -26,8 +26,8 @@ class SnapshotSearch final : public DirectorySearch {
 // A log that counts what it is given and keeps nothing.
 class DiscardingLog final : public LogFile {
  public:
-  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
-    size_ = std::max<std::uint64_t>(size_, offset + bytes.size());
+  FsError Append(std::string_view bytes) override {
+    size_ += bytes.size();
     return FsError::Ok;
   }
   FsError Size(std::uint64_t& size) override {
@@ -117,7 +117,10 @@ FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) 
   if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
   const posix::PathParts target = posix::SplitPath(to);
   if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
-  if (const FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  if (const FsError error = restoring_ ? CheckRestoredName(to) : CheckNewName(target.name);
+      error != FsError::Ok) {
+    return error;
+  }
   if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
   const posix::PathParts origin = posix::SplitPath(from);
   const bool same_name =
@@ -219,6 +222,20 @@ FsError OverlayFileSystem::ReplaceFileAtomically(const std::string&, std::string
 
 FsError OverlayFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
   return inner_.ResolvePath(path, resolved);
+}
+
+FsError OverlayFileSystem::MoveBackAndDescribe(const std::string& from, const std::string& to,
+                                               FileInfo& moved) {
+  restoring_ = true;
+  const FsError error = MoveAndDescribe(from, to, moved);
+  restoring_ = false;
+  return error;
+}
+
+FsError OverlayFileSystem::LockDirectory(const std::string& directory,
+                                         std::unique_ptr<DirectoryLock>& lock) {
+  // A plan made while another run works there would be wrong: the same lock is asked for.
+  return inner_.LockDirectory(directory, lock);
 }
 
 }  // namespace qlm

@@ -33,6 +33,10 @@ class OverlayFileSystem final : public FileSystem {
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
+  FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                              FileInfo& moved) override;
+  FsError LockDirectory(const std::string& directory,
+                        std::unique_ptr<DirectoryLock>& lock) override;
 
  private:
   // What the overlay knows of one name of a directory.
@@ -50,6 +54,7 @@ class OverlayFileSystem final : public FileSystem {
   bool DirectoryExists(const std::string& directory);
 
   FileSystem& inner_;
+  bool restoring_ = false;  // within MoveBackAndDescribe
   // directory key -> folded name -> record
   std::map<std::string, std::map<std::string, Entry>> changes_;
 };

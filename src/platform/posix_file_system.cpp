@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/file.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -343,6 +344,32 @@ FsError PosixFileSystem::ResolvePath(const std::string& path, std::string& resol
   std::string directory;
   if (FsError error = real(parts.directory, directory); error != FsError::Ok) return error;
   resolved = JoinPath(directory, parts.name);
+  return FsError::Ok;
+}
+
+namespace {
+
+// flock on the directory itself: nothing is created, and a killed holder releases it.
+class PosixDirectoryLock final : public DirectoryLock {
+ public:
+  explicit PosixDirectoryLock(posix::UniqueFd fd) : fd_(std::move(fd)) {}
+
+ private:
+  posix::UniqueFd fd_;
+};
+
+}  // namespace
+
+FsError PosixFileSystem::LockDirectory(const std::string& directory,
+                                       std::unique_ptr<DirectoryLock>& lock) {
+  if (FsError error = posix::CheckPath(directory); error != FsError::Ok) return error;
+  posix::UniqueFd fd(open(DirectoryKey(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return DirectoryError(errno);
+  while (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? FsError::SharingViolation : ErrorFromErrno(errno);
+  }
+  lock = std::make_unique<PosixDirectoryLock>(std::move(fd));
   return FsError::Ok;
 }
 

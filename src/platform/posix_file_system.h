@@ -28,6 +28,8 @@ class PosixFileSystem final : public FileSystem {
   FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
   FsError MoveAndDescribe(const std::string& from, const std::string& to, FileInfo& moved) override;
+  FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                              FileInfo& moved) override;
   FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
                    const CancelCheck* cancelled) override;
   FsError CreateDirectory(const std::string& path) override;
@@ -40,6 +42,8 @@ class PosixFileSystem final : public FileSystem {
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
+  FsError LockDirectory(const std::string& directory,
+                        std::unique_ptr<DirectoryLock>& lock) override;
 
  private:
   // One try at an existing path: 0 on success, else the errno value.
@@ -61,6 +65,10 @@ class PosixFileSystem final : public FileSystem {
   // sets `holder` to it, the exact name preferred. Index entries found missing are dropped.
   bool FindHolder(posix::NameIndex& index, const std::string& directory, const std::string& name,
                   const std::string& except, std::string& holder);
+  // MoveAndDescribe; with `restoring`, names the layer would refuse to create are allowed
+  // (see MoveBackAndDescribe).
+  FsError MoveNamed(const std::string& from, const std::string& to, FileInfo& moved,
+                    bool restoring);
   // Moves the entry `source_name` of `source.directory`, described by `facts`, to `to`.
   // Returns Ok (filling `moved`) or the failure; `vanished` is set when the source (or a
   // directory) was missing.

@@ -76,14 +76,27 @@ FsError PosixFileSystem::Move(const std::string& from, const std::string& to) {
   return MoveAndDescribe(from, to, ignored);
 }
 
-FsError PosixFileSystem::MoveAndDescribe(const std::string& from_path, const std::string& to,
+FsError PosixFileSystem::MoveAndDescribe(const std::string& from, const std::string& to,
                                          FileInfo& moved) {
+  return MoveNamed(from, to, moved, /*restoring=*/false);
+}
+
+FsError PosixFileSystem::MoveBackAndDescribe(const std::string& from, const std::string& to,
+                                             FileInfo& moved) {
+  return MoveNamed(from, to, moved, /*restoring=*/true);
+}
+
+FsError PosixFileSystem::MoveNamed(const std::string& from_path, const std::string& to,
+                                   FileInfo& moved, bool restoring) {
   if (FsError error = posix::CheckPath(from_path); error != FsError::Ok) return error;
   if (FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
   const std::string from = posix::WithoutTrailingSlashes(from_path);
   const posix::PathParts source = posix::SplitPath(from);
   const posix::PathParts target = posix::SplitPath(to);
-  if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  if (FsError error = restoring ? CheckRestoredName(to) : CheckNewName(target.name);
+      error != FsError::Ok) {
+    return error;
+  }
   std::lock_guard lock(mutex_);
 
   // An entry the layer has lately read itself (opened or moved) is moved without reading it

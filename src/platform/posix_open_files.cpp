@@ -38,18 +38,21 @@ class PosixReadableFile final : public ReadableFile {
   UniqueFd fd_;
 };
 
+// The file is opened with O_APPEND: the kernel places each write at the end of the file as it
+// is at that moment, so pieces that several processes append never mix. Locks are
+// open-file-description locks on one byte each, far beyond any content: they belong to this
+// open file, not to the process, and go when it is closed or the process dies.
 class PosixLogFile final : public LogFile {
  public:
-  PosixLogFile(UniqueFd fd, const SystemCalls& calls) : fd_(std::move(fd)), calls_(calls) {}
-  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+  PosixLogFile(UniqueFd fd, const SystemCalls& calls, std::string path)
+      : fd_(std::move(fd)), calls_(calls), path_(std::move(path)) {}
+  FsError Append(std::string_view bytes) override {
     while (!bytes.empty()) {
-      ssize_t written =
-          calls_.pwrite(fd_.get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+      ssize_t written = calls_.write(fd_.get(), bytes.data(), bytes.size());
       if (written < 0 && errno == EINTR) continue;
       if (written < 0) return ErrorFromErrno(errno);
       if (written == 0) return FsError::DiskFull;  // no progress: the medium took nothing
       bytes.remove_prefix(static_cast<std::size_t>(written));
-      offset += static_cast<std::uint64_t>(written);
     }
     return FsError::Ok;
   }
@@ -57,10 +60,37 @@ class PosixLogFile final : public LogFile {
   FsError Sync() override {
     return calls_.fsync(fd_.get()) == 0 ? FsError::Ok : ErrorFromErrno(errno);
   }
+  FsError Lock(int slot, bool exclusive, bool wait) override {
+    struct flock lock = Range(slot);
+    lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    while (fcntl(fd_.get(), wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) != 0) {
+      if (errno == EINTR) continue;
+      return errno == EAGAIN || errno == EACCES ? FsError::SharingViolation : ErrorFromErrno(errno);
+    }
+    return FsError::Ok;
+  }
+  void Unlock(int slot) override {
+    struct flock lock = Range(slot);
+    lock.l_type = F_UNLCK;
+    fcntl(fd_.get(), F_OFD_SETLK, &lock);
+  }
+  bool StillAtPath() override {
+    struct stat mine, named;
+    return fstat(fd_.get(), &mine) == 0 && lstat(path_.c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+  }
 
  private:
+  static struct flock Range(int slot) {
+    struct flock lock {};
+    lock.l_whence = SEEK_SET;
+    lock.l_start = (off_t{1} << 62) + slot;  // never reached by a log's contents
+    lock.l_len = 1;
+    return lock;
+  }
   UniqueFd fd_;
   SystemCalls calls_;
+  std::string path_;
 };
 
 }  // namespace
@@ -106,10 +136,11 @@ FsError PosixFileSystem::ReadWholeFile(const std::string& path, std::size_t limi
 FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) {
   if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
   posix::PathParts parts = posix::SplitPath(path);
-  // No O_APPEND: pwrite would ignore its offset. O_NONBLOCK: a FIFO without a reader fails
-  // at once (ENXIO) instead of hanging; it has no effect on a regular file. O_NOFOLLOW: a
-  // link planted in the program directory must not lead a log line into another file.
-  constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
+  // O_APPEND: every piece goes to the end, whoever else appends. O_RDWR: a shared lock needs
+  // read access. O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of
+  // hanging; it has no effect on a regular file. O_NOFOLLOW: a link planted in the program
+  // directory must not lead a log line into another file.
+  constexpr int kFlags = O_RDWR | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
   std::lock_guard lock(mutex_);
   UniqueFd fd;
   std::string stored_name;
@@ -130,7 +161,9 @@ FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFil
   struct stat status;
   if (fstat(fd.get(), &status) != 0) return ErrorFromErrno(errno);
   if (!S_ISREG(status.st_mode)) return FsError::AccessDenied;
-  file = std::make_unique<PosixLogFile>(std::move(fd), calls_);
+  file = std::make_unique<PosixLogFile>(
+      std::move(fd), calls_,
+      posix::JoinPath(parts.directory, stored_name.empty() ? parts.name : stored_name));
   return FsError::Ok;
 }
 

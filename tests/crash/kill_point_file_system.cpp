@@ -21,10 +21,15 @@ class KillPointLogFile final : public LogFile {
  public:
   KillPointLogFile(std::unique_ptr<LogFile> inner, KillPointFileSystem& owner, std::string path)
       : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
-  FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+  FsError Append(std::string_view bytes) override {
     return owner_.Mutate("logwrite", path_, std::to_string(bytes.size()),
-                         [&] { return inner_->WriteAt(offset, bytes); });
+                         [&] { return inner_->Append(bytes); });
   }
+  FsError Lock(int slot, bool exclusive, bool wait) override {
+    return inner_->Lock(slot, exclusive, wait);
+  }
+  void Unlock(int slot) override { inner_->Unlock(slot); }
+  bool StillAtPath() override { return inner_->StillAtPath(); }
   FsError Size(std::uint64_t& size) override { return inner_->Size(size); }
   FsError Sync() override {
     return owner_.Mutate("logsync", path_, "", [&] { return inner_->Sync(); });
@@ -85,6 +90,11 @@ void KillPointFileSystem::End(std::int64_t number) {
 
 FsError KillPointFileSystem::Move(const std::string& from, const std::string& to) {
   return Mutate("move", from, to, [&] { return inner().Move(from, to); });
+}
+
+FsError KillPointFileSystem::MoveBackAndDescribe(const std::string& from, const std::string& to,
+                                                 FileInfo& moved) {
+  return Mutate("move", from, to, [&] { return inner().MoveBackAndDescribe(from, to, moved); });
 }
 
 FsError KillPointFileSystem::CopyFile(const std::string& from, const std::string& to,

@@ -30,6 +30,8 @@ class KillPointFileSystem final : public ForwardingFileSystem {
   KillPointFileSystem(FileSystem& inner, KillPlan plan);
 
   FsError Move(const std::string& from, const std::string& to) override;
+  FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
+                              FileInfo& moved) override;
   FsError CopyFile(const std::string& from, const std::string& to, bool fail_if_exists,
                    const CancelCheck* cancelled) override;
   FsError CreateDirectory(const std::string& path) override;

@@ -142,7 +142,7 @@ TEST_F(Undo, JournalKeepsTheLastTwentyRuns) {
   for (std::string line; std::getline(journal, line);)
     runs += line.rfind("R\t", 0) == 0;
   EXPECT_EQ(runs, 20);
-  EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_id, 25);
+  EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), 25);
 }
 
 TEST_F(Undo, DamagedJournalLinesAreSkippedWithAMessage) {
@@ -172,13 +172,12 @@ TEST(UndoJournal, LinesAcrossReadChunksAreReadWhole) {
   PosixFileSystem fs;
   std::vector<std::string> warnings;
   const std::vector<JournalRun> headers =
-      ReadJournal(fs, program / "QLM-Journal.txt", false, 0, warnings);
+      ReadJournal(fs, program / "QLM-Journal.txt", {}, warnings);
   ASSERT_EQ(headers.size(), 2u);
   EXPECT_EQ(headers[0].id, 7);
   EXPECT_TRUE(headers[0].ended);
   EXPECT_EQ(headers[1].directory, "/other/");
-  const std::vector<JournalRun> runs =
-      ReadJournal(fs, program / "QLM-Journal.txt", true, 7, warnings);
+  const std::vector<JournalRun> runs = ReadJournal(fs, program / "QLM-Journal.txt", {7}, warnings);
   ASSERT_EQ(runs.size(), 2u);
   ASSERT_EQ(runs[0].moves.size(), names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {

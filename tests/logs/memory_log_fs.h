@@ -33,10 +33,10 @@ class MemoryLogFs final : public UnavailableFileSystem {
   }
 
   std::set<std::string> refuse_open;   // OpenLog fails with AccessDenied for these paths
-  std::set<std::string> refuse_write;  // WriteAt fails with DiskFull for these paths
+  std::set<std::string> refuse_write;  // Append fails with DiskFull for these paths
   std::string refuse_piece;            // ... and for any piece containing this text
   bool refuse_size = false;            // LogFile::Size fails
-  std::vector<WriteRecord> writes;     // every successful WriteAt, in order
+  std::vector<WriteRecord> writes;     // every successful Append (and where it went), in order
   std::vector<std::string> opened;     // every path OpenLog was asked for
 
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
@@ -53,13 +53,12 @@ class MemoryLogFs final : public UnavailableFileSystem {
    public:
     File(MemoryLogFs& fs, std::string path, std::shared_ptr<std::string> data)
         : fs_(fs), path_(std::move(path)), data_(std::move(data)) {}
-    FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    FsError Append(std::string_view bytes) override {
       if (fs_.refuse_write.count(path_) != 0) return FsError::DiskFull;
       if (!fs_.refuse_piece.empty() && bytes.find(fs_.refuse_piece) != std::string_view::npos)
         return FsError::DiskFull;
-      if (data_->size() < offset + bytes.size()) data_->resize(offset + bytes.size(), '\0');
-      data_->replace(offset, bytes.size(), bytes);
-      fs_.writes.push_back({path_, offset, std::string(bytes)});
+      fs_.writes.push_back({path_, data_->size(), std::string(bytes)});
+      data_->append(bytes);
       return FsError::Ok;
     }
     FsError Size(std::uint64_t& size) override {

@@ -106,25 +106,34 @@ TEST(RunLogs, ExampleRunGivesTheDocumentedRecords) {
             "\r\n");
 }
 
-TEST(RunLogs, EveryPieceIsOneWriteAndThePlaceholderIsOverwrittenInPlace) {
-  RunModel run;
-  UseExampleOptions(run.options);
-  run.Start(kDir);
-  run.FirstFileFound(kDir, "/home/ann/Web/Backup/");
-  const std::size_t section_end = run.ErrorLog().size();
-  run.Failed("old.htm", ReadError);
-  run.Finish();
+TEST(RunLogs, EveryPieceIsOneAppendAndNoErrorsIsWrittenOnlyWhenTrue) {
+  for (const bool with_event : {true, false}) {
+    RunModel run;
+    UseExampleOptions(run.options);
+    run.Start(kDir);
+    run.FirstFileFound(kDir, "/home/ann/Web/Backup/");
+    if (with_event) run.Failed("old.htm", ReadError);
+    run.Finish();
 
-  std::vector<MemoryLogFs::WriteRecord> error_writes;
-  for (const auto& w : run.fs.writes)
-    if (w.path == kErrorLogPath) error_writes.push_back(w);
-  // header, BackupDir, errors section, R, U, end line, summary, end marker
-  ASSERT_EQ(error_writes.size(), 8u);
-  EXPECT_EQ(error_writes[2].bytes, "Errors\r\n======\r\nNo errors.\r\n");
-  EXPECT_EQ(error_writes[3].offset, section_end - 12);  // R line over "No errors."
-  EXPECT_EQ(error_writes[3].bytes, "R1) old.htm could not be read.\r\n");
-  EXPECT_EQ(error_writes[5].offset, error_writes[4].offset + error_writes[4].bytes.size());
-  EXPECT_EQ(run.ErrorLog().find("No errors."), std::string::npos);
+    std::vector<MemoryLogFs::WriteRecord> error_writes;
+    for (const auto& w : run.fs.writes)
+      if (w.path == kErrorLogPath) error_writes.push_back(w);
+    // header, BackupDir, errors heading, (R, U,) end line, summary, end marker
+    ASSERT_EQ(error_writes.size(), with_event ? 8u : 6u);
+    EXPECT_EQ(error_writes[2].bytes, "Errors\r\n======\r\n");
+    if (with_event) {
+      EXPECT_EQ(error_writes[3].bytes, "R1) old.htm could not be read.\r\n");
+      EXPECT_EQ(run.ErrorLog().find("No errors."), std::string::npos);
+    } else {
+      // The end line's piece brings the "No errors." line the heading was owed.
+      EXPECT_TRUE(error_writes[3].bytes.starts_with("No errors.\r\n\r\nProcessing completed"));
+    }
+    // Each piece went right after the one before: appended, never placed.
+    for (std::size_t i = 1; i < error_writes.size(); ++i) {
+      EXPECT_EQ(error_writes[i].offset,
+                error_writes[i - 1].offset + error_writes[i - 1].bytes.size());
+    }
+  }
 }
 
 TEST(RunLogs, RunWithoutEventsKeepsNoErrors) {

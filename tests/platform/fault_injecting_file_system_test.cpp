@@ -149,8 +149,8 @@ TEST(FaultInjectingFileSystemTest, FailsCallsOnHandedOutFiles) {
 
   std::unique_ptr<LogFile> log;
   ASSERT_EQ(fs.OpenLog(dir / "log.txt", log), FsError::Ok);
-  EXPECT_EQ(log->WriteAt(0, "lost"), FsError::WriteProtect);
-  EXPECT_EQ(log->WriteAt(0, "kept"), FsError::Ok);
+  EXPECT_EQ(log->Append("lost"), FsError::WriteProtect);
+  EXPECT_EQ(log->Append("kept"), FsError::Ok);
   EXPECT_EQ(log->Sync(), FsError::Ok);
   EXPECT_EQ(fs.Calls(FsOperation::LogWrite), 3);
   EXPECT_EQ(ReadFile(dir / "log.txt"), "kept");

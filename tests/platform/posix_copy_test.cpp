@@ -97,20 +97,22 @@ TEST(PosixReplaceTest, ReplacesAtomicallyKeepingPermissions) {
   EXPECT_EQ(fs.ReplaceFileAtomically(dir / "missing/x.ini", "x"), FsError::PathNotFound);
 }
 
-TEST(PosixLogTest, WritesAtOffsetsWithoutTruncating) {
+TEST(PosixLogTest, AppendsWithoutTruncatingWhoeverElseAppends) {
   TempDir dir;
   WriteFile(dir / "QLM-RenLog.txt", "existing\r\n");
   PosixFileSystem fs;
-  std::unique_ptr<LogFile> log;
+  std::unique_ptr<LogFile> log, other;
   ASSERT_EQ(fs.OpenLog(dir / "qlm-renlog.TXT", log), FsError::Ok);  // found by case
+  ASSERT_EQ(fs.OpenLog(dir / "QLM-RenLog.txt", other), FsError::Ok);
   std::uint64_t size = 0;
   ASSERT_EQ(log->Size(size), FsError::Ok);
   EXPECT_EQ(size, 10u);
-  EXPECT_EQ(log->WriteAt(size, "next\r\n"), FsError::Ok);
-  EXPECT_EQ(log->WriteAt(0, "E"), FsError::Ok);
+  EXPECT_EQ(log->Append("next\r\n"), FsError::Ok);
+  EXPECT_EQ(other->Append("other\r\n"), FsError::Ok);  // after it, not over it
+  EXPECT_EQ(log->Append("last\r\n"), FsError::Ok);
   EXPECT_EQ(log->Sync(), FsError::Ok);
   log.reset();
-  EXPECT_EQ(ReadFile(dir / "QLM-RenLog.txt"), "Existing\r\nnext\r\n");
+  EXPECT_EQ(ReadFile(dir / "QLM-RenLog.txt"), "existing\r\nnext\r\nother\r\nlast\r\n");
   ASSERT_EQ(fs.OpenLog(dir / "QLM-ErrorLog.txt", log), FsError::Ok);  // created
   EXPECT_EQ(EntryNames(dir.path()), (Names{"QLM-ErrorLog.txt", "QLM-RenLog.txt"}));
   EXPECT_EQ(fs.OpenLog(dir / "nul.txt", log), FsError::InvalidName);
@@ -120,11 +122,11 @@ TEST(PosixLogTest, WritesAtOffsetsWithoutTruncating) {
 TEST(PosixLogTest, FullDiskIsReported) {
   TempDir dir;
   SystemCallFaults faults;
-  faults.Fail(testing::Syscall::Pwrite, ENOSPC);
+  faults.Fail(testing::Syscall::Write, ENOSPC);
   PosixFileSystem fs(faults.calls());
   std::unique_ptr<LogFile> log;
   ASSERT_EQ(fs.OpenLog(dir / "log.txt", log), FsError::Ok);
-  EXPECT_EQ(log->WriteAt(0, "line"), FsError::DiskFull);
+  EXPECT_EQ(log->Append("line"), FsError::DiskFull);
 }
 
 TEST(PosixReadTest, ReadWholeFileStopsAtTheLimit) {

@@ -140,7 +140,7 @@ class PathRecorder final : public ForwardingFileSystem {
  public:
   explicit PathRecorder(FileSystem& inner) : ForwardingFileSystem(inner) {}
   std::vector<std::string> opened;   // path of each OpenForReading call
-  std::vector<std::string> written;  // path of each log WriteAt or Sync call
+  std::vector<std::string> written;  // path of each log Append or Sync call
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override {
     opened.push_back(path);
@@ -158,10 +158,15 @@ class PathRecorder final : public ForwardingFileSystem {
    public:
     Log(std::unique_ptr<LogFile> inner, std::vector<std::string>& written, std::string path)
         : inner_(std::move(inner)), written_(written), path_(std::move(path)) {}
-    FsError WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    FsError Append(std::string_view bytes) override {
       written_.push_back(path_);
-      return inner_->WriteAt(offset, bytes);
+      return inner_->Append(bytes);
     }
+    FsError Lock(int slot, bool exclusive, bool wait) override {
+      return inner_->Lock(slot, exclusive, wait);
+    }
+    void Unlock(int slot) override { inner_->Unlock(slot); }
+    bool StillAtPath() override { return inner_->StillAtPath(); }
     FsError Size(std::uint64_t& size) override { return inner_->Size(size); }
     FsError Sync() override {
       written_.push_back(path_);

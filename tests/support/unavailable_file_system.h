@@ -34,6 +34,11 @@ class UnavailableFileSystem : public FileSystem {
     return FsError::GeneralFailure;
   }
   FsError ResolvePath(const std::string&, std::string&) override { return FsError::GeneralFailure; }
+  // Runs on a fake are never busy.
+  FsError LockDirectory(const std::string&, std::unique_ptr<DirectoryLock>& lock) override {
+    lock = std::make_unique<DirectoryLock>();
+    return FsError::Ok;
+  }
 };
 
 }  // namespace qlm::testing
