@@ -11,6 +11,7 @@
 #include "common/ui.h"
 #include "gui/dialog_units.h"
 #include "gui/qt_text.h"
+#include "gui/window_hints.h"
 #include "shell/shell_verbs.h"
 
 namespace qlm::gui {
@@ -21,6 +22,7 @@ OptionsDialog::OptionsDialog(OptionSet& options, ShellVerbUpdater update_verbs, 
       options_(options),
       update_verbs_(std::move(update_verbs)) {
   setWindowTitle(FromBytes(msg::kOptionsCaption));
+  AllowMoveOnly(*this);  // no system menu: nothing to minimise, maximise or close with
   setFont(DialogFont());
   const DialogUnits units(font());
   setFixedSize(units.X(kOptionsWidth), units.Y(kOptionsHeight));

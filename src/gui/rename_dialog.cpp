@@ -11,6 +11,8 @@
 #include "gui/dialog_units.h"
 #include "gui/prompter.h"
 #include "gui/qt_text.h"
+#include "gui/window_hints.h"
+#include "gui/wrap_label.h"
 
 namespace qlm::gui {
 
@@ -19,6 +21,7 @@ RenameDialog::RenameDialog(ManualRename& logic, Prompter& prompter, QWidget* own
       logic_(logic),
       prompter_(prompter) {
   setWindowTitle(FromBytes(msg::kRenameDialogCaption));
+  AllowMoveOnly(*this);  // no system menu: nothing to minimise, maximise or close with
   setFont(DialogFont());
   const DialogUnits units(font());
   setFixedSize(units.X(247), units.Y(51));
@@ -31,11 +34,8 @@ RenameDialog::RenameDialog(ManualRename& logic, Prompter& prompter, QWidget* own
   cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   cancel_->setGeometry(units.Rect(190, 30, 50, 14));
   TagControl(cancel_, ctl::kRenameCancel);
-  prompt_ = new QLabel(this);
+  prompt_ = new WrapLabel(this);  // plain text, a long name broken where it must be
   prompt_->setGeometry(units.Rect(6, 6, 172, 25));
-  prompt_->setTextFormat(Qt::PlainText);  // names and titles are never markup
-  prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  prompt_->setWordWrap(true);
   prompt_->setText(FromBytes(logic_.Prompt()));
   TagControl(prompt_, ctl::kRenamePrompt);
   edit_ = new QLineEdit(this);
