@@ -7,6 +7,7 @@
 
 #include "gui/dialog_units.h"
 #include "gui/qt_text.h"
+#include "gui/wrap_label.h"
 
 namespace qlm::gui {
 
@@ -58,12 +59,17 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control) {
       return new QGroupBox(text, &dialog);
     case Kind::Label:
     case Kind::Field: {
+      // The two taller fields show a long name or title on two lines, broken anywhere when
+      // it has no blank.
+      if (control.kind == Kind::Field && control.height >= 16) {
+        auto* field = new WrapLabel(&dialog);
+        field->setText(text);
+        return field;
+      }
       auto* label = new QLabel(&dialog);
       // Plain text always: a title such as "<b>Offers</b>" is shown as it stands.
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      // The two taller fields show a long name or title on two lines.
-      label->setWordWrap(control.kind == Kind::Field && control.height >= 16);
       label->setText(text);
       return label;
     }

@@ -1,6 +1,7 @@
 // The main window headless: its template, the buttons around both kinds of run, View Log(s),
 // the rename dialog inside a directory run, runs started from an argument, Esc and Enter.
 // Aborts are in abort_test.cpp, the keyboard in keyboard_test.cpp.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -70,6 +71,38 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(with_id, 14);
     QCOMPARE(window.findChildren<QWidget*>().size() >= 25, true);
+  }
+
+  // A name or title without blanks is broken across the field's two lines, not clipped
+  // after the first.
+  void longNamesWithoutBlanksWrap_data() {
+    QTest::addColumn<int>("id");
+    QTest::newRow("File Name") << ctl::kFileName;
+    QTest::newRow("HTML Title") << ctl::kTitle;
+  }
+  void longNamesWithoutBlanksWrap() {
+    QFETCH(int, id);
+    WindowFixture f;
+    f.Make();
+    QWidget* field = f.window->Control(id);
+    static_cast<QLabel*>(field)->setText(QString(120, QLatin1Char('W')) + ".htm");
+    const QImage image = field->grab().toImage();
+    const auto ink_rows = [&image](int from, int to) {
+      int rows = 0;
+      for (int y = from; y < to; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          if (qGray(image.pixel(x, y)) < 128) {
+            ++rows;
+            break;
+          }
+        }
+      }
+      return rows;
+    };
+    const int line = field->fontMetrics().height();
+    QVERIFY(ink_rows(0, line) > 0);
+    QVERIFY2(ink_rows(line, std::min(2 * line, image.height())) > 0, "no second line");
+    QCOMPARE(static_cast<QLabel*>(field)->text(), QString(120, QLatin1Char('W')) + ".htm");
   }
 
   void viewLogsFollowsTheLogOptions_data() {
