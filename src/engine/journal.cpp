@@ -285,12 +285,22 @@ bool RunJournal::OpenAndShare() {
 // reader sees the old file or the new one whole).
 void RunJournal::TrimIfAlone() {
   if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) != FsError::Ok) return;
-  // Every run in the journal moved something: its header is written just before its first
-  // move.
+  // The offsets of the runs that journaled a move (a run whose files all kept their names has
+  // only its header and end: it does not count, and goes with the older runs).
   std::vector<std::uint64_t> starts;
+  std::map<std::string, std::uint64_t> pending;  // run number -> header offset, until a move
   const bool whole = ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-    if (line.size() >= 2 && line[0] == 'R' && line[1] == '\t') starts.push_back(offset);
+    if (line.size() < 2 || line[1] != '\t') return;
+    const std::vector<std::string_view> f = SplitFields(line);
+    if (f.size() < 2) return;
+    if (line[0] == 'R') pending[std::string(f[1])] = offset;
+    if (line[0] != 'M') return;
+    const auto run = pending.find(std::string(f[1]));
+    if (run == pending.end()) return;
+    starts.push_back(run->second);
+    pending.erase(run);
   });
+  std::sort(starts.begin(), starts.end());  // runs side by side: their first moves interleave
   if (whole && starts.size() >= static_cast<std::size_t>(kJournalRuns)) {
     const std::uint64_t keep = starts[starts.size() - (kJournalRuns - 1)];
     std::string tail;
@@ -330,14 +340,18 @@ bool RunJournal::Begin() {
   return written;
 }
 
-bool RunJournal::Intend(char step, std::string_view from, std::string_view to,
-                        const FileInfo& identity) {
+bool RunJournal::Announce() {
   if (failed_) return false;
   if (!file_ && !Begin()) {
     failed_ = true;
     file_.reset();
-    return false;
   }
+  return !failed_;
+}
+
+bool RunJournal::Intend(char step, std::string_view from, std::string_view to,
+                        const FileInfo& identity) {
+  if (!Announce()) return false;
   // One buffer for every record of the run: a run writes one or two per file.
   std::string& record = record_;
   record.assign("\nM\t");

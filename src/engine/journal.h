@@ -65,8 +65,8 @@ struct JournalRun {
   std::vector<JournalMove> moves;  // filled only for the runs asked for
 };
 
-// What a run writes. The header is written before the run's first journaled move, so a run
-// that moves nothing leaves no trace.
+// What a run writes. The header is written before the run's first move, so a run that moves
+// nothing leaves no trace.
 class RunJournal {
  public:
   // `program_directory` ends in '/'; when it is empty there is no journal and nothing is
@@ -82,6 +82,11 @@ class RunJournal {
   // is made. False when the journal cannot be written: the first failure, and every call after
   // it, which then writes nothing. The run goes on either way.
   bool Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity);
+  // Writes the run's header if it is not written yet, before a move that is not journaled
+  // itself: should the run be killed, the journal still tells that it was (and what final
+  // extension it gave), so its scratch files can be given back their names. As Intend, false
+  // when the journal cannot be written.
+  bool Announce();
   // Writes the end record and syncs the file (only when the run was recorded).
   void End();
   // True when a program directory was given (a journal is expected at all).

@@ -33,7 +33,9 @@ FsError Run::MoveLoop() {
   for (;;) {
     ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
     const char step = directory_run() ? '1' : 'S';
-    if (DestinationPath != SourcePath && !(unchanged && retry == 0)) {
+    if (unchanged && retry == 0) {
+      Announce();
+    } else if (DestinationPath != SourcePath) {
       Intend(step, SourcePath, DestinationPath, identity);
     }
     error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
@@ -77,7 +79,14 @@ FileInfo Run::IdentityOf(const std::string& path) {
 }
 
 void Run::Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity) {
-  if (journal_->Intend(step, FileNamePart(from), FileNamePart(to), identity)) return;
+  if (!journal_->Intend(step, FileNamePart(from), FileNamePart(to), identity)) ReportJournal();
+}
+
+void Run::Announce() {
+  if (!journal_->Announce()) ReportJournal();
+}
+
+void Run::ReportJournal() {
   // Without a program directory the front end has said so already.
   if (journal_reported_ || !journal_->expected()) return;
   journal_reported_ = true;

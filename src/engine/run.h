@@ -60,6 +60,10 @@ class Run {
   // Journals a move about to be made, from `from` to `to` (paths in RunDirectory), of the file
   // `identity`; tells the user once when the journal cannot be written.
   void Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity);
+  // Makes sure the journal tells of the run before a move that is not journaled itself.
+  void Announce();
+  // Tells the user, once, that the journal cannot be written.
+  void ReportJournal();
   // The file at `path` as the layer describes it (zeros when it cannot).
   FileInfo IdentityOf(const std::string& path);
   // True when moving the file in hand to `destination` (a scratch name) and on to its final
