@@ -29,7 +29,7 @@ add_custom_target(quillomat_gzipped ALL DEPENDS ${gzipped} ${QUILLOMAT_GZIPPED}/
 
 install(FILES ${QUILLOMAT_GZIPPED}/quillomat-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${QUILLOMAT_GZIPPED}/changelog.gz ${PROJECT_SOURCE_DIR}/resources/debian/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillomat)
 # Completions of quillomat-cli where bash-completion, zsh and fish look for them.
 set(completions ${PROJECT_SOURCE_DIR}/resources/completions)
 install(FILES ${completions}/quillomat-cli.bash
