@@ -33,7 +33,7 @@ std::string QuoteExecArgument(std::string_view argument);
 std::string ExecCommand(std::string_view program);
 // A POSIX shell word that stands for `text` exactly: single quotes, each ' as '\''.
 std::string ShellQuote(std::string_view text);
-// `text` with & , <, >, " and ' as XML entities.
+// `text` with &, <, >, " and ' as XML entities.
 std::string XmlEscape(std::string_view text);
 
 // The files' texts for the program at `program` (absolute, no control byte); `created` is the

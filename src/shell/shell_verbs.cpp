@@ -222,11 +222,6 @@ std::vector<ShellVerbFile> ShellVerbFiles(const EnvironmentLookup& environment) 
   };
 }
 
-std::string ThunarActionsPath(const EnvironmentLookup& environment) {
-  const std::string config = BaseDirectory(environment, "XDG_CONFIG_HOME", "/.config");
-  return config.empty() ? "" : config + "/Thunar/uca.xml";
-}
-
 ShellVerbsResult UpdateShellVerbs(int wanted, FileSystem& fs, const std::string& program,
                                   const EnvironmentLookup& environment) {
   const std::vector<ShellVerbFile> files = ShellVerbFiles(environment);

@@ -31,10 +31,9 @@ struct ShellVerbFile {
 };
 
 // The files the verbs consist of, for the environment given; empty when no base directory
-// can be had. Thunar's uca.xml is not among them (it is shared; see UpdateShellVerbs).
+// can be had. Thunar's uca.xml ($XDG_CONFIG_HOME/Thunar/uca.xml) is not among them: it
+// holds the user's actions too (see UpdateShellVerbs).
 std::vector<ShellVerbFile> ShellVerbFiles(const EnvironmentLookup& environment);
-// $XDG_CONFIG_HOME/Thunar/uca.xml (or ~/.config/...); "" when no base can be had.
-std::string ThunarActionsPath(const EnvironmentLookup& environment);
 
 // `wanted` 1 adds the verbs for the program at `program`, 0 removes them.
 // Adding writes every file of ShellVerbFiles whole (each replaced atomically), creating its
