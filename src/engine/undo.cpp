@@ -77,6 +77,12 @@ std::vector<Chain> FollowChains(const std::vector<JournalRun>& runs,
     }
     return chains.size();
   };
+  // Forgets that `chain` is listed in `names` under `name`.
+  const auto drop = [&](std::map<std::string, std::vector<std::size_t>>& names,
+                        const std::string& name, std::size_t chain) {
+    const auto it = names.find(name);
+    if (it != names.end()) std::erase(it->second, chain);
+  };
   // Scratch files of a killed run given back their names by the next run: their original is
   // their stem with the killed run's extension when that run did not journal them (a file
   // passing through the scratch name of its own name is not journaled).
@@ -88,10 +94,10 @@ std::vector<Chain> FollowChains(const std::vector<JournalRun>& runs,
     for (const JournalMove& move : run->moves) {
       std::size_t chain = take(at, move.from, move.inode);
       if (chain != chains.size()) {
-        take(leaving, chains[chain].last_from, move.inode);
+        drop(leaving, chains[chain].last_from, chain);
         chains[chain].names.push_back(move.to);
       } else if (chain = take(leaving, move.from, move.inode); chain != chains.size()) {
-        take(at, chains[chain].names.back(), move.inode);  // that move was not made
+        drop(at, chains[chain].names.back(), chain);  // that move was not made
         chains[chain].names.back() = move.to;
       } else {
         Chain fresh;
@@ -316,7 +322,9 @@ void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_dire
   std::vector<std::pair<UndoItem*, std::string>> parked;
   for (UndoItem& item : run.items) {
     if (item.outcome != UndoItem::Outcome::Pending) continue;
-    std::string scratch = Stem(item.original) + ".qlm";
+    // Parked under its present name's stem: a name the run made, valid everywhere (the old
+    // name's stem may be one only an undo may make, such as "con").
+    std::string scratch = Stem(item.current) + ".qlm";
     if (IsScratchName(item.current)) {
       scratch = item.current;  // already parked by an undo that was interrupted
     } else {
