@@ -111,13 +111,18 @@ Questions (interactive mode, EnableFullAutoMode=0) read one line from standard i
 End of input answers No or Cancel. Ctrl-C asks a directory run to stop after the file in
 hand; the files already handled still get their final names.
 
-Undo: a file whose identity (device, inode, size, modification time) still matches goes
-back to its old name, or to a numbered one when that is taken now; a file moved, deleted or
-changed since is left alone and reported. The undo is journaled too: undoing it again
-redoes the run.
+Undo puts back the latest run on the directory that still has names to put back, with a
+killed run it continued; it finishes an interrupted undo, and undoing a finished undo redoes
+its run. A document whose identity (inode, size, modification time) still matches goes back
+to its old name, or to a numbered one when that is taken now; a document moved, deleted or
+changed since is left alone and reported. No document is left under a scratch name.
 
-Exit status: 0 the run completed; 1 a check, an empty directory or a No ended it early;
-2 a usage error; 130 the run was aborted. --undo: 0 done, 1 no run to undo.
+A second run (or undo) on a directory another run is working on ends at once, with a
+message, before it touches anything.
+
+Exit status: 0 the run completed; 1 a check, an empty directory or a No ended it early, or
+the directory was busy; 2 a usage error; 130 the run was aborted. --undo: 0 every name put
+back, 1 something left alone or failed, nothing to undo, or the directory busy.
 )HELP";
 
 }  // namespace qlm::cli
