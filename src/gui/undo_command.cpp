@@ -24,6 +24,11 @@ void OfferUndo(QWidget& owner, FileSystem& fs, const Clock& clock,
     return;
   }
   UndoRun(fs, clock, program_directory, run);
+  if (run.busy) {
+    prompter.MessageBox(&owner, msg::kDirectoryBusyText, msg::kDirectoryBusyCaption,
+                        mb::kIconExclamation);
+    return;
+  }
   std::int32_t restored = 0;
   std::int32_t numbered = 0;
   for (const UndoItem& item : run.items) {
