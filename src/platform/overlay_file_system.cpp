@@ -122,6 +122,7 @@ FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) 
     return error;
   }
   if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
+  if (const FsError error = Writable(target.directory); error != FsError::Ok) return error;
   const posix::PathParts origin = posix::SplitPath(from);
   const bool same_name =
       posix::DirectoryKey(origin.directory) == posix::DirectoryKey(target.directory) &&
@@ -144,6 +145,7 @@ FsError OverlayFileSystem::CopyFile(const std::string& from, const std::string& 
   if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
   if (const FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
   if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
+  if (const FsError error = Writable(target.directory); error != FsError::Ok) return error;
   if (fail_if_exists && NameTaken(to)) return FsError::AlreadyExists;
   Entry& copy = NewRecord(to);
   copy.exists = true;
@@ -158,6 +160,7 @@ FsError OverlayFileSystem::CreateDirectory(const std::string& path) {
   if (const FsError error = CheckNewName(parts.name); error != FsError::Ok) return error;
   if (!DirectoryExists(parts.directory)) return FsError::PathNotFound;
   if (NameTaken(path)) return FsError::AlreadyExists;
+  if (const FsError error = Writable(parts.directory); error != FsError::Ok) return error;
   Entry& directory = NewRecord(path);
   directory.exists = true;
   directory.directory = true;
@@ -204,6 +207,19 @@ DriveKind OverlayFileSystem::GetDriveKind(const std::string& directory) {
 
 FsError OverlayFileSystem::ProbeWritable(const std::string& directory) {
   return inner_.ProbeWritable(directory);
+}
+
+FsError OverlayFileSystem::Writable(const std::string& directory) {
+  // A change the disk would refuse is refused here too, so that a plan says what the real
+  // run or undo will do in a read-only directory. Asked once per directory.
+  const std::string key = posix::DirectoryKey(directory);
+  auto known = writable_.find(key);
+  if (known == writable_.end()) {
+    FsError probe = inner_.ProbeWritable(key);
+    if (probe != FsError::WriteProtect && probe != FsError::AccessDenied) probe = FsError::Ok;
+    known = writable_.emplace(key, probe).first;
+  }
+  return known->second;
 }
 
 FsError OverlayFileSystem::OpenLog(const std::string&, std::unique_ptr<LogFile>& file) {

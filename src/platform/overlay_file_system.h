@@ -52,9 +52,12 @@ class OverlayFileSystem final : public FileSystem {
   // Whether `path` names an entry, and what it is (an untouched name is looked up below).
   FsError Describe(const std::string& path, Entry& entry);
   bool DirectoryExists(const std::string& directory);
+  // Ok when the disk would let entries be made in `directory`, else why not.
+  FsError Writable(const std::string& directory);
 
   FileSystem& inner_;
-  bool restoring_ = false;  // within MoveBackAndDescribe
+  bool restoring_ = false;                   // within MoveBackAndDescribe
+  std::map<std::string, FsError> writable_;  // directory key -> Writable's answer
   // directory key -> folded name -> record
   std::map<std::string, std::map<std::string, Entry>> changes_;
 };

@@ -11,6 +11,7 @@
 #include "engine/journal.h"
 #include "engine/undo.h"
 #include "platform/fault_injecting_file_system.h"
+#include "platform/overlay_file_system.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -181,6 +182,32 @@ TEST_F(UndoRules, NothingToUndoIsNoSuccess) {
   const UndoResult undo = UndoLast();
   EXPECT_FALSE(undo.found);
   EXPECT_FALSE(EverythingPutBack(undo));
+}
+
+TEST_F(UndoRules, ADryRunSaysWhatTheUndoDoesInAReadOnlyDirectoryToo) {
+  h.AddPage("a.htm", "Alpha");
+  h.AddPage("b.htm", "Beta");
+  h.RunDirectory();
+  for (const bool read_only : {true, false}) {
+    SCOPED_TRACE(read_only ? "read-only" : "writable");
+    PosixFileSystem disk;
+    FaultInjectingFileSystem faulty(disk);
+    if (read_only) {
+      faulty.FailCall(FsOperation::Probe, 1, EROFS, true);
+      faulty.FailCall(FsOperation::Move, 1, EROFS, true);
+    }
+    OverlayFileSystem overlay(faulty);
+    UndoResult plan = FindRunToUndo(overlay, h.program.path(), std::nullopt);
+    UndoRun(overlay, h.clock, h.program.path(), plan);
+    UndoResult done = FindRunToUndo(faulty, h.program.path(), std::nullopt);
+    UndoRun(faulty, h.clock, h.program.path(), done);
+    ASSERT_EQ(plan.items.size(), done.items.size());
+    for (std::size_t i = 0; i < plan.items.size(); ++i) {
+      EXPECT_EQ(plan.items[i].outcome, done.items[i].outcome) << plan.items[i].current;
+      EXPECT_EQ(plan.items[i].restored_name, done.items[i].restored_name);
+    }
+    EXPECT_EQ(EverythingPutBack(done), !read_only);
+  }
 }
 
 }  // namespace
