@@ -74,7 +74,7 @@ bool Run::ComesBackUnchanged(const std::string& destination) const {
 
 FileInfo Run::IdentityOf(const std::string& path) {
   FileInfo identity;
-  if (env_.fs.GetInfo(path, identity) != FsError::Ok) identity = FileInfo{};
+  if (env_.fs.Identify(path, identity) != FsError::Ok) identity = FileInfo{};
   return identity;
 }
 

@@ -117,6 +117,12 @@ class FileSystem {
   // Looks the path up (regardless of letter case), through a symbolic link (see is_link).
   virtual FsError GetInfo(const std::string& path, FileInfo& info) = 0;
 
+  // The identity of the entry at `path` (type, inode, size, modification time and stored
+  // name) as the layer last read it itself, by opening, listing or moving it, when it still
+  // knows it; otherwise GetInfo. Owner and permissions are left 0. For the journal, which
+  // records the identity of every file a run moves.
+  virtual FsError Identify(const std::string& path, FileInfo& info) { return GetInfo(path, info); }
+
   // Moves `from` to `to` without ever replacing an existing entry.
   virtual FsError Move(const std::string& from, const std::string& to) = 0;
 

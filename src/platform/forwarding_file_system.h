@@ -19,6 +19,9 @@ class ForwardingFileSystem : public FileSystem {
   FsError GetInfo(const std::string& path, FileInfo& info) override {
     return inner_.GetInfo(path, info);
   }
+  FsError Identify(const std::string& path, FileInfo& info) override {
+    return inner_.Identify(path, info);
+  }
   FsError Move(const std::string& from, const std::string& to) override {
     return inner_.Move(from, to);
   }

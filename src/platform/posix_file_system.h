@@ -26,6 +26,7 @@ class PosixFileSystem final : public FileSystem {
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
   bool NameTaken(const std::string& path) override;
   FsError GetInfo(const std::string& path, FileInfo& info) override;
+  FsError Identify(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;
   FsError MoveAndDescribe(const std::string& from, const std::string& to, FileInfo& moved) override;
   FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
