@@ -82,7 +82,8 @@ TEST(ViewLog, AMissingOrUnusableLogEndsSilentlyBeforeAnythingIsMade) {
       {"missing", [](const std::string&) {}},
       {"directory", [](const std::string& path) { mkdir(path.c_str(), 0755); }},
       {"fifo", [](const std::string& path) { mkfifo(path.c_str(), 0644); }},
-      {"dangling link", [](const std::string& path) { symlink("/nonexistent/log", path.c_str()); }},
+      {"dangling link",
+       [](const std::string& path) { ASSERT_EQ(symlink("/nonexistent/log", path.c_str()), 0); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
