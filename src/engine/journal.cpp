@@ -281,60 +281,83 @@ bool RunJournal::OpenAndShare() {
   return false;
 }
 
-// Drops the oldest runs when no other run writes the journal (its readers hold no lock: a
-// reader sees the old file or the new one whole).
-void RunJournal::TrimIfAlone() {
-  if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) != FsError::Ok) return;
-  // The offsets of the runs that journaled a move (a run whose files all kept their names has
-  // only its header and end: it does not count, and goes with the older runs).
-  std::vector<std::uint64_t> starts;
-  std::map<std::string, std::uint64_t> pending;  // run number -> header offset, until a move
-  const bool whole = ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-    if (line.size() < 2 || line[1] != '\t') return;
-    const std::vector<std::string_view> f = SplitFields(line);
-    if (f.size() < 2) return;
-    if (line[0] == 'R') pending[std::string(f[1])] = offset;
-    if (line[0] != 'M') return;
-    const auto run = pending.find(std::string(f[1]));
-    if (run == pending.end()) return;
-    starts.push_back(run->second);
-    pending.erase(run);
-  });
-  std::sort(starts.begin(), starts.end());  // runs side by side: their first moves interleave
-  if (whole && starts.size() >= static_cast<std::size_t>(kJournalRuns)) {
-    const std::uint64_t keep = starts[starts.size() - (kJournalRuns - 1)];
-    std::string tail;
-    // A journal that could not be read to its end stays as it is: replacing it with the part
-    // that was read would drop the runs it still has to keep.
-    if (ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-          if (offset < keep || line.empty()) return;
-          tail += '\n';
-          tail.append(line);
-        })) {
-      fs_.ReplaceFileAtomically(path_, tail);
-    }
-  }
-  file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // back to a writer among others
+namespace {
+
+// What a run needs to know of the journal when it starts, from one pass over it.
+struct JournalSummary {
+  bool whole = false;                // read to its end
+  std::int64_t highest = 0;          // the highest run number
+  std::vector<std::uint64_t> moves;  // offsets of the headers of the runs that moved something
+};
+
+// The run number of a record line "X\t<id>\t...", or -1.
+std::int64_t RecordRun(std::string_view line) {
+  if (line.size() < 3 || line[1] != '\t') return -1;
+  const std::size_t tab = line.find('\t', 2);
+  std::int64_t id = -1;
+  if (!ParseNumber(line.substr(2, tab == std::string_view::npos ? tab : tab - 2), id)) return -1;
+  return id;
 }
+
+JournalSummary Summarize(FileSystem& fs, const std::string& path) {
+  JournalSummary summary;
+  std::vector<std::pair<std::int64_t, std::uint64_t>> quiet;  // runs without a move so far
+  std::int64_t last_moving = -1;
+  summary.whole = ForEachLine(fs, path, [&](std::string_view line, std::uint64_t offset) {
+    if (line.empty() || (line[0] != 'R' && line[0] != 'M')) return;
+    const std::int64_t id = RecordRun(line);
+    if (id < 0) return;
+    if (line[0] == 'R') {
+      summary.highest = std::max(summary.highest, id);
+      quiet.emplace_back(id, offset);
+      return;
+    }
+    if (id == last_moving) return;  // the usual case: a run's moves stand together
+    last_moving = id;
+    const auto run = std::find_if(quiet.begin(), quiet.end(),
+                                  [&](const auto& entry) { return entry.first == id; });
+    if (run == quiet.end()) return;
+    summary.moves.push_back(run->second);
+    quiet.erase(run);
+  });
+  std::sort(summary.moves.begin(), summary.moves.end());  // runs side by side interleave
+  return summary;
+}
+
+}  // namespace
 
 bool RunJournal::Begin() {
   if (!OpenAndShare()) return false;
-  std::uint64_t size = 0;
-  const bool fresh = file_->Size(size) == FsError::Ok && size == 0;  // nothing to read
-  if (!fresh) TrimIfAlone();
-  if (!file_->StillAtPath() && !OpenAndShare()) return false;  // trimmed: the new file
   if (file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) return false;
-  // The highest run number so far: headers are appended under this lock, in number order.
-  std::int64_t highest = 0;
-  if (file_->Size(size) != FsError::Ok || size > 0) {
-    ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t) {
-      if (line.size() < 2 || line[0] != 'R' || line[1] != '\t') return;
-      std::int64_t id = 0;
-      const std::vector<std::string_view> f = SplitFields(line);
-      if (f.size() >= 2 && ParseNumber(f[1], id) && id > highest) highest = id;
-    });
+  std::uint64_t size = 0;
+  JournalSummary summary;
+  if (file_->Size(size) != FsError::Ok || size > 0) summary = Summarize(fs_, path_);
+  // Alone (no other run writes the journal), the oldest runs may be dropped. Its readers hold
+  // no lock: a reader sees the old file or the new one, whole.
+  if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) == FsError::Ok) {
+    if (summary.whole && summary.moves.size() >= static_cast<std::size_t>(kJournalRuns)) {
+      const std::uint64_t keep = summary.moves[summary.moves.size() - (kJournalRuns - 1)];
+      std::string tail;
+      // A journal that could not be read to its end stays as it is: replacing it with the
+      // part that was read would drop the runs it still has to keep.
+      if (ForEachLine(fs_, path_,
+                      [&](std::string_view line, std::uint64_t offset) {
+                        if (offset < keep || line.empty()) return;
+                        tail += '\n';
+                        tail.append(line);
+                      }) &&
+          fs_.ReplaceFileAtomically(path_, tail) == FsError::Ok) {
+        // The new file: its own locks, and its highest number read again under them.
+        if (!OpenAndShare() ||
+            file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
+          return false;
+        }
+        summary = Summarize(fs_, path_);
+      }
+    }
+    file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // a writer among others again
   }
-  id_ = highest + 1;
+  id_ = summary.highest + 1;
   const bool written = file_->Append("\nR\t" + std::to_string(id_) + "\t" + header_) == FsError::Ok;
   file_->Unlock(kAllot);
   return written;

@@ -95,7 +95,6 @@ class RunJournal {
  private:
   bool Begin();
   bool OpenAndShare();
-  void TrimIfAlone();
 
   FileSystem& fs_;
   const Clock& clock_;

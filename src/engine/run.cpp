@@ -8,6 +8,7 @@
 #include "common/messages.h"
 #include "common/text.h"
 #include "common/ui.h"
+#include "engine/read_ahead.h"
 #include "engine/run_view.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
@@ -131,6 +132,8 @@ bool Run::RunFirstStage() {
   env_.view.SetControlText(ctl::kExit, msg::kAbort);
   logs_.BeginErrorSection();
 
+  ReadAhead ahead(env_.fs, RunDirectory);
+  ahead.Advance(*search, /*took_one=*/false);
   for (;;) {
     ProcessFile();
     if (AbortRequested()) {
@@ -138,6 +141,7 @@ bool Run::RunFirstStage() {
       break;
     }
     if (!search->Next(name)) break;
+    ahead.Advance(*search, /*took_one=*/true);
     CurrentName = name;
   }
   return true;

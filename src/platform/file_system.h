@@ -74,6 +74,9 @@ class DirectorySearch {
   virtual ~DirectorySearch() = default;
   // The next name (no directory part); false when there is none left.
   virtual bool Next(std::string& name) = 0;
+  // The name `ahead` places after the one Next gives next (0: that one), leaving the search
+  // where it is; false past the end (or for a search that cannot tell).
+  virtual bool Peek(std::size_t /*ahead*/, std::string& /*name*/) const { return false; }
 };
 
 enum class SearchKind {
@@ -178,6 +181,12 @@ class FileSystem {
   // Opens (creating when missing, readable and writable by the user only) a log file for
   // writing, keeping its contents. A symbolic link of that name is refused (StoppedOnSymlink).
   virtual FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) = 0;
+
+  // Brings the first bytes of the regular file at `path` into memory for a read that comes
+  // soon; changes nothing and reports nothing (a link, a missing or special file is passed
+  // over). Safe to call from several threads at once, beside any other call. A layer with
+  // nothing to gain does nothing.
+  virtual void Prefetch(const std::string& /*path*/) {}
 
   // Reads at most `limit` bytes of a regular file (through symbolic links) into `contents`.
   virtual FsError ReadWholeFile(const std::string& path, std::size_t limit,

@@ -50,6 +50,7 @@ class ForwardingFileSystem : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
     return inner_.OpenLog(path, file);
   }
+  void Prefetch(const std::string& path) override { inner_.Prefetch(path); }
   FsError ReadWholeFile(const std::string& path, std::size_t limit,
                         std::string& contents) override {
     return inner_.ReadWholeFile(path, limit, contents);

@@ -37,6 +37,11 @@ class SnapshotSearch final : public DirectorySearch {
     name = std::move(names_[next_++]);  // each name is handed out once
     return true;
   }
+  bool Peek(std::size_t ahead, std::string& name) const override {
+    if (ahead >= names_.size() - next_) return false;
+    name = names_[next_ + ahead];
+    return true;
+  }
 
  private:
   std::vector<std::string> names_;

@@ -41,6 +41,7 @@ class PosixFileSystem final : public FileSystem {
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
+  void Prefetch(const std::string& path) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   FsError LockDirectory(const std::string& directory,

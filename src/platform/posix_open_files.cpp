@@ -167,4 +167,16 @@ FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFil
   return FsError::Ok;
 }
 
+void PosixFileSystem::Prefetch(const std::string& path) {
+  // No lock and no cache: this runs on other threads beside the run. Only a regular file is
+  // opened (never a device, whose opening may do something), and only as it was looked at.
+  if (posix::CheckPath(path) != FsError::Ok) return;
+  struct stat named, opened;
+  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return;
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid() || fstat(fd.get(), &opened) != 0 || opened.st_ino != named.st_ino) return;
+  char buffer[1024];
+  [[maybe_unused]] const ssize_t ignored = pread(fd.get(), buffer, sizeof buffer, 0);
+}
+
 }  // namespace qlm
