@@ -158,23 +158,15 @@ std::string FileManagerActionText(std::string_view program, std::string_view cre
 }
 
 std::string NautilusScriptText(std::string_view program, std::string_view created) {
-  // Nautilus lists the selection's paths one a line in the variable (local files only), and
-  // passes names relative to the current folder as arguments. Each item gets a program of
-  // its own, as the program takes one argument.
+  // Nautilus passes the selection as arguments, names relative to the current folder (its
+  // working directory). Only those are used: the path list it also puts in a variable is
+  // split at line breaks, which a name may hold ("holiday photos" + LF + ".." would name the
+  // parent folder). Each item gets a program of its own, as the program takes one argument.
   return "#!/bin/sh\n"
          "# Quillomat: renames the clicked HTML file, or the HTML files of the clicked folder.\n"
          "# " +
          MarkerLine(created) + "program=" + ShellQuote(program) +
          "\n"
-         "if [ -n \"${NAUTILUS_SCRIPT_SELECTED_FILE_PATHS:-}\" ]; then\n"
-         "  saved_ifs=$IFS\n"
-         "  IFS='\n"
-         "'\n"
-         "  set -f\n"
-         "  set -- $NAUTILUS_SCRIPT_SELECTED_FILE_PATHS\n"
-         "  set +f\n"
-         "  IFS=$saved_ifs\n"
-         "fi\n"
          "for item in \"$@\"; do\n"
          "  case $item in\n"
          "    /*) ;;\n"

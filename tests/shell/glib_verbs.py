@@ -108,8 +108,11 @@ def main(kind, home, item):
     environment = dict(os.environ)
     environment.pop("NAUTILUS_SCRIPT_SELECTED_FILE_PATHS", None)
     if kind == "NautilusVariable":
+        # As Nautilus runs a script: the paths in the variable, one a line, and the names as
+        # arguments, relative to the folder shown.
         environment["NAUTILUS_SCRIPT_SELECTED_FILE_PATHS"] = item + "\n"
-        return run([script], cwd="/", env=environment)
+        folder, name = os.path.split(item)
+        return run([script, name], cwd=folder, env=environment)
     if kind == "NautilusArguments":
         folder, name = os.path.split(item)
         return run([script, name], cwd=folder, env=environment)

@@ -66,8 +66,11 @@ TEST_P(VerbCommandTest, HandsTheClickedPathOverAsTheOneArgument) {
 
     const std::string pages = home.root / "My Pages";
     fs::create_directories(pages + "/new  folder 50%");
+    // A name with a line break that, split there, would name the parent folder.
+    fs::create_directories(pages + "/holiday photos\n..");
     WriteFile(pages + "/Bob's  page %f.htm", "<title>x</title>");
-    for (const std::string& item : {pages + "/Bob's  page %f.htm", pages + "/new  folder 50%"}) {
+    for (const std::string& item : {pages + "/Bob's  page %f.htm", pages + "/new  folder 50%",
+                                    pages + "/holiday photos\n.."}) {
       SCOPED_TRACE(std::string(directory) + " / " + item);
       fs::remove(record);
       int status = -1;
