@@ -10,18 +10,31 @@ void JourneyOrigins::Add(std::string_view scratch, std::string_view name,
   const auto reason_index = static_cast<std::uint32_t>(
       std::find(reasons_.begin(), reasons_.end(), kept_reason) - reasons_.begin());
   if (reason_index == reasons_.size()) reasons_.emplace_back(kept_reason);
-  Entry entry{static_cast<std::uint32_t>(names_.size()),
-              static_cast<std::uint16_t>(std::min<std::size_t>(scratch.size(), UINT16_MAX)),
-              static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), UINT16_MAX)),
-              reason_index};
-  names_.append(scratch.substr(0, entry.scratch_length));
-  names_.append(name.substr(0, entry.name_length));
+  scratch = scratch.substr(0, std::min<std::size_t>(scratch.size(), UINT16_MAX));
+  name = name.substr(0, std::min<std::size_t>(name.size(), UINT16_MAX));
+  const std::size_t bytes = scratch.size() + name.size();
+  if (used_ + bytes > kChunk || chunks_.empty()) {
+    chunks_.push_back(std::make_unique<char[]>(std::max(kChunk, bytes)));
+    used_ = 0;
+  }
+  char* at = chunks_.back().get() + used_;
+  std::copy(scratch.begin(), scratch.end(), at);
+  std::copy(name.begin(), name.end(), at + scratch.size());
+  const Entry entry{static_cast<std::uint32_t>(chunks_.size() - 1),
+                    static_cast<std::uint32_t>(used_), static_cast<std::uint16_t>(scratch.size()),
+                    static_cast<std::uint16_t>(name.size()), reason_index};
+  used_ += bytes;
   if (!entries_.empty() && sorted_ && Scratch(entries_.back()) > Scratch(entry)) sorted_ = false;
   entries_.push_back(entry);
 }
 
 std::string_view JourneyOrigins::Scratch(const Entry& entry) const {
-  return std::string_view(names_).substr(entry.offset, entry.scratch_length);
+  return std::string_view(chunks_[entry.chunk].get() + entry.offset, entry.scratch_length);
+}
+
+std::string_view JourneyOrigins::Name(const Entry& entry) const {
+  return std::string_view(chunks_[entry.chunk].get() + entry.offset + entry.scratch_length,
+                          entry.name_length);
 }
 
 std::optional<JourneyOrigins::Origin> JourneyOrigins::Find(std::string_view scratch) {
@@ -35,9 +48,7 @@ std::optional<JourneyOrigins::Origin> JourneyOrigins::Find(std::string_view scra
       entries_.begin(), entries_.end(), scratch,
       [&](const Entry& entry, std::string_view key) { return Scratch(entry) < key; });
   if (found == entries_.end() || Scratch(*found) != scratch) return std::nullopt;
-  return Origin{
-      std::string_view(names_).substr(found->offset + found->scratch_length, found->name_length),
-      reasons_[found->reason]};
+  return Origin{Name(*found), reasons_[found->reason]};
 }
 
 }  // namespace qlm::cli

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,15 +28,21 @@ class JourneyOrigins {
 
  private:
   struct Entry {
-    std::uint32_t offset;  // of the scratch name in names_, the old name right after it
+    std::uint32_t chunk;   // which of chunks_ holds the names
+    std::uint32_t offset;  // of the scratch name there, the old name right after it
     std::uint16_t scratch_length;
     std::uint16_t name_length;
     std::uint32_t reason;  // index into reasons_
   };
   std::string_view Scratch(const Entry& entry) const;
+  std::string_view Name(const Entry& entry) const;
 
-  std::string names_;
-  std::vector<Entry> entries_;
+  // The names in chunks of fixed size and the entries in a deque: growing never copies what is
+  // there, so memory rises evenly instead of doubling for a moment.
+  static constexpr std::size_t kChunk = 1 << 20;
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::size_t used_ = kChunk;  // bytes used in the last chunk (none yet: a new one is needed)
+  std::deque<Entry> entries_;
   std::vector<std::string> reasons_;  // the few distinct reasons, "" first
   bool sorted_ = true;                // entries_ is ordered by scratch name
 };

@@ -1,5 +1,6 @@
 // The moves of both stages: the move loop with its numbered retries, the keep-name step,
 // and the second stage that gives every scratch file its final name.
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -59,7 +60,8 @@ FsError Run::MoveLoop() {
   if (error == FsError::Ok) {
     if (numbering_title && retry > 0) last_number_[memo_key] = retry;
     if (unchanged && retry == 0) {
-      unjournaled_.insert(std::hash<std::string>{}(FoldName(FileNamePart(DestinationPath))));
+      unjournaled_.push_back(std::hash<std::string>{}(FoldName(FileNamePart(DestinationPath))));
+      unjournaled_sorted_ = false;
     }
   }
   return error;
@@ -150,8 +152,12 @@ void Run::RenameScratchFiles(bool leftovers) {
     const FileInfo identity = IdentityOf(from);
     // A file that came here unjournaled from its own name goes back to it unjournaled; should
     // that name be taken now, its first move is journaled after all, before this one.
-    bool unjournaled =
-        !leftovers && unjournaled_.contains(std::hash<std::string>{}(FoldName(name)));
+    if (!unjournaled_sorted_) {
+      std::sort(unjournaled_.begin(), unjournaled_.end());
+      unjournaled_sorted_ = true;
+    }
+    bool unjournaled = !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
+                                                        std::hash<std::string>{}(FoldName(name)));
     std::int32_t retry = 0;
     FsError error;
     FileInfo moved;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "common/types.h"
 #include "engine/journal.h"
@@ -106,8 +106,10 @@ class Run {
   std::unordered_map<std::string, std::int32_t> last_number_;
   // Hashes of the folded scratch names of files that passed through the scratch name of their
   // own name unjournaled: the second stage journals them only if they do not get that name
-  // back.
-  std::unordered_set<std::size_t> unjournaled_;
+  // back. Eight bytes a file (a run may have a million): appended in the first stage, sorted
+  // once for the second.
+  std::vector<std::size_t> unjournaled_;
+  bool unjournaled_sorted_ = false;
 };
 
 }  // namespace qlm

@@ -58,7 +58,7 @@ void NameIndex::ForEachUnderHash(std::size_t hash, Visit visit) const {
   if (slots_.empty()) return;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
-    if (slots_[i].hash == hash && !visit(records_[slots_[i].record - 1])) return;
+    if (slots_[i].hash == Low(hash) && !visit(records_[slots_[i].record - 1])) return;
   }
 }
 
@@ -66,7 +66,7 @@ std::size_t NameIndex::SlotOf(std::size_t hash, std::string_view name) const {
   if (slots_.empty()) return kNoSlot;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask; slots_[i].record != 0; i = (i + 1) & mask) {
-    if (slots_[i].hash == hash && records_[slots_[i].record - 1].name == name) return i;
+    if (slots_[i].hash == Low(hash) && records_[slots_[i].record - 1].name == name) return i;
   }
   return kNoSlot;
 }
@@ -107,7 +107,7 @@ void NameIndex::Insert(std::size_t hash, Stored stored) {
     free_.pop_back();
     records_[record - 1] = std::move(stored);
   }
-  slots_[FreeSlot(hash)] = Slot{hash, record};
+  slots_[FreeSlot(hash)] = Slot{Low(hash), record};
   ++size_;
 }
 

@@ -72,10 +72,13 @@ class NameIndex {
     std::uint32_t seen = 0;  // the last Refresh that listed it
   };
   // One place of the table: the hash of a folded name and where its entry is (0: free).
+  // Eight bytes a slot (a million names take 2^21 of them): the hash's low 32 bits, which
+  // also choose the slot (a table never has 2^32 slots), tell most names apart at once.
   struct Slot {
-    std::size_t hash = 0;
+    std::uint32_t hash = 0;
     std::uint32_t record = 0;  // 1 + the entry's index in records_
   };
+  static std::uint32_t Low(std::size_t hash) { return static_cast<std::uint32_t>(hash); }
 
   // Calls `visit(stored)` for each entry stored under `hash` until it returns false.
   template <typename Visit>
