@@ -14,7 +14,7 @@
 #include "engine/run_view.h"
 #include "platform/clock.h"
 #include "platform/event.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace {
 

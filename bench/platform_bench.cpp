@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "title/read_title.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/overlay_file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/program_directory.h"
 #include "shell/command_line.h"
 #include "shell/settings.h"

@@ -75,10 +75,11 @@ void TruncateToEditUnits(std::string& text, std::size_t max_units);
 // U+202E, U+2066 .. U+2069). Everything else is kept byte for byte.
 std::string SafeForDisplay(std::string_view text);
 
-// The part of a path after its last '/', or the whole text when it has none.
+// The part of a path after its last separator ('/' on Linux; '\' or '/' on Windows), or the
+// whole text when it has none.
 std::string_view FileNamePart(std::string_view path);
 
-// The part of a path up to and including its last '/', or "" when it has none.
+// The part of a path up to and including its last separator, or "" when it has none.
 std::string_view DirectoryPart(std::string_view path);
 
 }  // namespace qlm

@@ -8,6 +8,7 @@
 #include "logs/run_logs.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 
@@ -39,7 +40,7 @@ void Run::CreateBackupDirectory() {
       error = env_.fs.CreateDirectory(BackupDirectory);
     }
   }
-  AppendChar(BackupDirectory, '/');
+  AppendChar(BackupDirectory, path::Separator());
 }
 
 void Run::BackupBeforeMove() {

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 
@@ -89,10 +90,10 @@ void AppendNumber(std::string& out, Number value) {
   out.append(digits, end);
 }
 
-// A name that stays inside its directory: not empty, no '/', not "." or "..", no NUL.
+// A name that stays inside its directory: not empty, no separator, not "." or "..", no NUL.
 bool IsPlainName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+  return path::IsPlainName(name) && name.find('\0') == std::string_view::npos &&
+         std::none_of(name.begin(), name.end(), path::IsSeparator);
 }
 
 std::string Timestamp(const Clock& clock) {
@@ -198,7 +199,8 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
     if (f.size() < 2 || !ParseNumber(f[1], id)) return skip("no run number");
     if (f[0] == "R" && (f.size() == 5 || f.size() == 8)) {
       auto directory = UnescapeJournalField(f[4]);
-      if (!directory || !directory->starts_with('/') || !directory->ends_with('/'))
+      if (!directory || !path::IsAbsolute(*directory) || directory->empty() ||
+          !path::IsSeparator(directory->back()))
         return skip("bad directory");
       if (index.count(id) != 0) return skip("run number used twice");
       JournalRun run;

@@ -12,6 +12,7 @@
 #include "engine/run_view.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 
@@ -67,14 +68,14 @@ void Run::Start() {
     RunOptions.WriteErrorLog = 0;
     RunOptions.WriteRenameLog = 0;
     RunDirectory = DirectoryPart(env_.TargetPath);
-    if (RunDirectory.empty()) RunDirectory = "./";
+    if (RunDirectory.empty()) RunDirectory = path::WithSeparator(".");
     CurrentName = FileNamePart(env_.TargetPath);
     env_.LastDirectory = RunDirectory;
   } else {
     // An Abort pressed after the previous run's last poll must not cut this run short.
     env_.ContinueEvent.Set();
     RunDirectory = env_.TargetPath;
-    AppendChar(RunDirectory, '/');
+    AppendChar(RunDirectory, path::Separator());
     logs_.BeginErrorLog(RunDirectory);
   }
   FileInfo directory;

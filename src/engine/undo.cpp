@@ -9,21 +9,19 @@
 #include "common/text.h"
 #include "engine/journal.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 
 namespace {
 
 std::string WithSlash(std::string directory) {
-  if (directory.empty() || directory.back() != '/') directory += '/';
-  return directory;
+  return path::WithSeparator(std::move(directory));
 }
 
-// The directory as a comparison key: one trailing '/', however many were given.
-std::string DirectoryKey(std::string directory) {
-  while (directory.size() > 1 && directory.back() == '/')
-    directory.pop_back();
-  return WithSlash(std::move(directory));
+// The directory as a comparison key: one trailing separator, however many were given.
+std::string DirectoryKey(const std::string& directory) {
+  return WithSlash(path::Key(directory));
 }
 
 std::string_view ExtensionOf(std::string_view name) {

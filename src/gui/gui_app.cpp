@@ -8,7 +8,7 @@
 #include "gui/main_window.h"
 #include "gui/prompter.h"
 #include "platform/clock.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/program_directory.h"
 
 namespace qlm::gui {

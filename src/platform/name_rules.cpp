@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 namespace {
@@ -133,10 +134,7 @@ void FoldNameInto(std::string_view name, char* out) {
 }
 
 FsError FileSystem::CheckRestoredName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string_view name = slash == std::string::npos
-                                    ? std::string_view(path)
-                                    : std::string_view(path).substr(slash + 1);
+  const std::string name = path::Split(path).name;
   if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos) {
     return FsError::InvalidName;
   }
@@ -146,8 +144,8 @@ FsError FileSystem::CheckRestoredName(const std::string& path) {
 FsError CheckNewName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return FsError::InvalidName;
   for (char c : name) {
-    // '/' cannot be part of a name: it would place the entry in another directory.
-    if ((static_cast<unsigned char>(c) < 32) || c == '/') return FsError::InvalidName;
+    // A separator cannot be part of a name: it would place the entry in another directory.
+    if ((static_cast<unsigned char>(c) < 32) || path::IsSeparator(c)) return FsError::InvalidName;
   }
   if (name.size() > kMaxNameBytes) return FsError::FilenameTooLong;
   std::string_view stem = name.substr(0, name.find('.'));

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/posix_paths.h"
+#include "platform/path.h"
 
 namespace qlm {
 
@@ -49,22 +49,22 @@ bool Matches(SearchKind kind, std::string_view name) {
 OverlayFileSystem::OverlayFileSystem(FileSystem& inner) : inner_(inner) {}
 
 OverlayFileSystem::Entry* OverlayFileSystem::Record(const std::string& path) {
-  const posix::PathParts parts = posix::SplitPath(path);
-  const auto directory = changes_.find(posix::DirectoryKey(parts.directory));
+  const path::Parts parts = path::Split(path);
+  const auto directory = changes_.find(path::Key(parts.directory));
   if (directory == changes_.end()) return nullptr;
   const auto entry = directory->second.find(FoldName(parts.name));
   return entry == directory->second.end() ? nullptr : &entry->second;
 }
 
 OverlayFileSystem::Entry& OverlayFileSystem::NewRecord(const std::string& path) {
-  const posix::PathParts parts = posix::SplitPath(path);
-  Entry& entry = changes_[posix::DirectoryKey(parts.directory)][FoldName(parts.name)];
+  const path::Parts parts = path::Split(path);
+  Entry& entry = changes_[path::Key(parts.directory)][FoldName(parts.name)];
   entry.name = parts.name;
   return entry;
 }
 
 FsError OverlayFileSystem::Describe(const std::string& path, Entry& entry) {
-  if (const FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  if (const FsError error = path::Check(path); error != FsError::Ok) return error;
   if (const Entry* record = Record(path)) {
     if (!record->exists) return FsError::FileNotFound;
     entry = *record;
@@ -72,17 +72,17 @@ FsError OverlayFileSystem::Describe(const std::string& path, Entry& entry) {
   }
   FileInfo info;
   if (const FsError error = inner_.GetInfo(path, info); error != FsError::Ok) return error;
-  const posix::PathParts parts = posix::SplitPath(path);
+  const path::Parts parts = path::Split(path);
   entry.exists = true;
   entry.directory = info.is_directory;
   entry.name = info.stored_name;
-  entry.origin = posix::JoinPath(parts.directory, info.stored_name);
+  entry.origin = path::Join(parts.directory, info.stored_name);
   return FsError::Ok;
 }
 
 bool OverlayFileSystem::DirectoryExists(const std::string& directory) {
   Entry entry;
-  return Describe(posix::DirectoryKey(directory), entry) == FsError::Ok && entry.directory;
+  return Describe(path::Key(directory), entry) == FsError::Ok && entry.directory;
 }
 
 FsError OverlayFileSystem::OpenForReading(const std::string& path,
@@ -115,18 +115,17 @@ FsError OverlayFileSystem::GetInfo(const std::string& path, FileInfo& info) {
 FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) {
   Entry source;
   if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
-  const posix::PathParts target = posix::SplitPath(to);
-  if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  const path::Parts target = path::Split(to);
+  if (const FsError error = path::Check(to); error != FsError::Ok) return error;
   if (const FsError error = restoring_ ? CheckRestoredName(to) : CheckNewName(target.name);
       error != FsError::Ok) {
     return error;
   }
   if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
   if (const FsError error = Writable(target.directory); error != FsError::Ok) return error;
-  const posix::PathParts origin = posix::SplitPath(from);
-  const bool same_name =
-      posix::DirectoryKey(origin.directory) == posix::DirectoryKey(target.directory) &&
-      FoldName(origin.name) == FoldName(target.name);
+  const path::Parts origin = path::Split(from);
+  const bool same_name = path::Key(origin.directory) == path::Key(target.directory) &&
+                         FoldName(origin.name) == FoldName(target.name);
   if (!same_name && NameTaken(to)) return FsError::AlreadyExists;
   NewRecord(from).exists = false;
   Entry& moved = NewRecord(to);
@@ -141,8 +140,8 @@ FsError OverlayFileSystem::CopyFile(const std::string& from, const std::string& 
   Entry source;
   if (const FsError error = Describe(from, source); error != FsError::Ok) return error;
   if (source.directory) return FsError::AccessDenied;
-  const posix::PathParts target = posix::SplitPath(to);
-  if (const FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
+  const path::Parts target = path::Split(to);
+  if (const FsError error = path::Check(to); error != FsError::Ok) return error;
   if (const FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
   if (!DirectoryExists(target.directory)) return FsError::PathNotFound;
   if (const FsError error = Writable(target.directory); error != FsError::Ok) return error;
@@ -155,8 +154,8 @@ FsError OverlayFileSystem::CopyFile(const std::string& from, const std::string& 
 }
 
 FsError OverlayFileSystem::CreateDirectory(const std::string& path) {
-  const posix::PathParts parts = posix::SplitPath(path);
-  if (const FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
+  const path::Parts parts = path::Split(path);
+  if (const FsError error = path::Check(path); error != FsError::Ok) return error;
   if (const FsError error = CheckNewName(parts.name); error != FsError::Ok) return error;
   if (!DirectoryExists(parts.directory)) return FsError::PathNotFound;
   if (NameTaken(path)) return FsError::AlreadyExists;
@@ -178,7 +177,7 @@ FsError OverlayFileSystem::Delete(const std::string& path) {
 
 FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
                                       std::unique_ptr<DirectorySearch>& search) {
-  const auto changed = changes_.find(posix::DirectoryKey(directory));
+  const auto changed = changes_.find(path::Key(directory));
   std::vector<std::string> names;
   std::unique_ptr<DirectorySearch> below;
   const FsError error = inner_.OpenSearch(directory, kind, below);
@@ -212,7 +211,7 @@ FsError OverlayFileSystem::ProbeWritable(const std::string& directory) {
 FsError OverlayFileSystem::Writable(const std::string& directory) {
   // A change the disk would refuse is refused here too, so that a plan says what the real
   // run or undo will do in a read-only directory. Asked once per directory.
-  const std::string key = posix::DirectoryKey(directory);
+  const std::string key = path::Key(directory);
   auto known = writable_.find(key);
   if (known == writable_.end()) {
     FsError probe = inner_.ProbeWritable(key);

@@ -18,7 +18,7 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const std::st
 // The process environment.
 std::optional<std::string> ProcessEnvironment(const std::string& name);
 
-// The running executable's full path (readlink of /proc/self/exe); "" when unreadable.
+// The running executable's full path; "" when it cannot be had.
 std::string ExecutablePath();
 
 // The name whose presence beside the executable makes a copy portable.
@@ -30,8 +30,7 @@ inline constexpr std::string_view kPortableMarker = "Quillomat.ini";
 //  2. else the directory of `executable_path` when it is a portable copy's: it already holds
 //     a Quillomat.ini (a regular file), belongs to the user running the program (`user`),
 //     nobody else may write to it, and a write probe there succeeds;
-//  3. else $XDG_CONFIG_HOME/quillomat when XDG_CONFIG_HOME is an absolute path, otherwise
-//     $HOME/.config/quillomat, created with its missing parents.
+//  3. else UserProgramDirectory, created with its missing parents.
 // A directory that exists in another letter case is used under the name it bears. With
 // `create` false nothing is created: a missing directory is still returned (reading from it
 // then finds nothing). Returns Ok with `directory` set; on failure (say, no HOME) the error
@@ -41,7 +40,12 @@ FsError FindProgramDirectory(FileSystem& fs, const std::string& override_directo
                              const EnvironmentLookup& environment, std::string& directory,
                              bool create = true);
 
-// The id of the user running the program.
+// The id of the user running the program (0 where the platform has no such number).
 std::uint32_t CurrentUser();
+
+// The user's own program directory, for an installed copy: $XDG_CONFIG_HOME/quillomat (when
+// XDG_CONFIG_HOME is an absolute path) or $HOME/.config/quillomat on Linux,
+// %APPDATA%\Quillomat on Windows; nullopt when the environment names none.
+std::optional<std::string> UserProgramDirectory(const EnvironmentLookup& environment);
 
 }  // namespace qlm

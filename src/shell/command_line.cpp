@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/text.h"
+#include "platform/path.h"
 
 namespace qlm {
 namespace {
@@ -75,9 +76,8 @@ RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath) {
       TargetPath.replace(TargetPath.size() - name.size(), name.size(), info.stored_name);
   };
   if (info.is_directory) {
-    while (TargetPath.size() > 1 && TargetPath.back() == '/')
-      TargetPath.pop_back();
-    if (!TargetPath.empty() && TargetPath.back() != '/') take_stored_name();
+    TargetPath = path::Key(TargetPath);  // no trailing separator: the run appends one
+    if (!path::IsSeparator(TargetPath.back())) take_stored_name();
     return RunMode::Directory;
   }
   // A special file is no document: reading it could block or never end.

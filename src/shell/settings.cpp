@@ -4,6 +4,7 @@
 
 #include "common/messages.h"
 #include "common/text.h"
+#include "platform/path.h"
 #include "shell/profile.h"
 
 namespace qlm {
@@ -47,7 +48,10 @@ std::string FormatSettings(const Settings& settings) {
 }
 
 void CutTrailingSeparator(std::string& LastDirectory) {
-  if (LastDirectory.size() > 1 && LastDirectory.back() == '/') LastDirectory.pop_back();
+  if (LastDirectory.size() > path::RootLength(LastDirectory) && !LastDirectory.empty() &&
+      path::IsSeparator(LastDirectory.back())) {
+    LastDirectory.pop_back();
+  }
 }
 
 Settings LoadSettings(FileSystem& fs, std::string_view ProgramDirectory) {

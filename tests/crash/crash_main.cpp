@@ -3,7 +3,7 @@
 // binary never reads the QLM_KILL_* variables.
 #include "cli/cli_app.h"
 #include "crash/kill_point_file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 int main(int argc, char** argv) {
   qlm::PosixFileSystem disk;

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "shell/command_line.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "gui/prompter.h"
 #include "platform/clock.h"
 #include "platform/forwarding_file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qlm::gui::testing {

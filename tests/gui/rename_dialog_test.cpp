@@ -11,7 +11,7 @@
 #include "common/ui.h"
 #include "engine/manual_rename.h"
 #include "gui/prompter.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace ctl = qlm::ctl;

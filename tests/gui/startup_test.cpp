@@ -8,7 +8,7 @@
 
 #include "gui/app_state.h"
 #include "gui/choosers.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 using qlm::testing::TempDir;

@@ -3,7 +3,7 @@
 
 #include "logs/run_logs.h"
 #include "logs/run_model.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qlm::testing {

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/system_call_faults.h"
 #include "support/temp_dir.h"
 

@@ -1,6 +1,6 @@
 // The folded-name index: several stored names under one folded key (a.htm beside A.htm) are
 // all found, removing one leaves the others, and the count follows.
-#include "platform/name_index.h"
+#include "platform/posix/name_index.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // PosixFileSystem on the real file system: letter case, moves that never replace, the names
 // it refuses, enumeration, files that must not be opened, and bad input.
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>

@@ -9,7 +9,7 @@
 
 #include "platform/fault_injecting_file_system.h"
 #include "platform/forwarding_file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qlm {

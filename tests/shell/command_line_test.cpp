@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_file_system.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qlm {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "shell/command_line.h"
-#include "shell/shell_verb_files.h"
+#include "shell/posix/shell_verb_files.h"
 #include "shell/verb_home.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "shell/command_line.h"
 #include "shell/settings.h"
 #include "support/temp_dir.h"

@@ -10,8 +10,8 @@
 #include <map>
 
 #include "platform/fault_injecting_file_system.h"
-#include "platform/posix_file_system.h"
-#include "shell/shell_verb_files.h"
+#include "platform/posix/posix_file_system.h"
+#include "shell/posix/shell_verb_files.h"
 #include "shell/verb_home.h"
 #include "support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/program_directory.h"
 #include "shell/shell_verbs.h"
 #include "support/temp_dir.h"

@@ -12,7 +12,7 @@
 #include "engine/processing_run.h"
 #include "platform/clock.h"
 #include "platform/event.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_calls.h"
+#include "platform/posix/system_calls.h"
 
 namespace qlm::testing {
 

@@ -99,7 +99,7 @@ TEST(ChooseCharset, BomThenDeclarationThenContent) {
 
 // Each encoding's iconv name decodes bytes that tell look-alike decoders apart as browsers
 // decode them (the values are those of the Encoding Standard's indexes).
-TEST(IconvName, DecodesAsBrowsersDo) {
+TEST(DecoderName, DecodesAsBrowsersDo) {
   using enum Encoding;
   struct Row {
     Encoding encoding;
@@ -155,14 +155,14 @@ TEST(IconvName, DecodesAsBrowsersDo) {
   std::set<Encoding> covered;
   for (const Row& row : rows) {
     covered.insert(row.encoding);
-    const std::string name(IconvName(row.encoding));
+    const std::string name(DecoderName(row.encoding));
     EXPECT_EQ(ConvertToUtf8(row.bytes, name, false), row.utf8)
         << EncodingName(row.encoding) << " as " << name;
   }
   for (std::size_t i = 0; i < kEncodingCount; ++i) {
     const auto encoding = static_cast<Encoding>(i);
     if (encoding == kReplacement || encoding == kXUserDefined) {
-      EXPECT_EQ(IconvName(encoding), "") << EncodingName(encoding);
+      EXPECT_EQ(DecoderName(encoding), "") << EncodingName(encoding);
     } else {
       EXPECT_TRUE(covered.contains(encoding)) << "no row for " << EncodingName(encoding);
     }

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "common/messages.h"
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 #include "title/fake_file_system.h"
 

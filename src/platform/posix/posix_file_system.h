@@ -12,9 +12,9 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "platform/name_index.h"
-#include "platform/posix_paths.h"
-#include "platform/system_calls.h"
+#include "platform/posix/name_index.h"
+#include "platform/posix/posix_paths.h"
+#include "platform/posix/system_calls.h"
 
 namespace qlm {
 

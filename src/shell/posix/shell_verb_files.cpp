@@ -1,4 +1,4 @@
-#include "shell/shell_verb_files.h"
+#include "shell/posix/shell_verb_files.h"
 
 namespace qlm {
 

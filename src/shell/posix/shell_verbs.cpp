@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "platform/posix_file_system.h"
-#include "shell/shell_verb_files.h"
+#include "platform/posix/posix_file_system.h"
+#include "shell/posix/shell_verb_files.h"
 
 namespace qlm {
 

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace qlm {
 namespace {

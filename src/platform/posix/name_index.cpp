@@ -1,4 +1,4 @@
-#include "platform/name_index.h"
+#include "platform/posix/name_index.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/system_calls.h"
+#include "platform/posix/system_calls.h"
 
 #include <fcntl.h>
 #include <stdio.h>

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_paths.h"
 
 namespace qlm::posix {
 

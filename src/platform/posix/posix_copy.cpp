@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/posix_file_system.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace qlm {
 namespace {

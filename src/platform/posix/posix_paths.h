@@ -6,39 +6,32 @@
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/path.h"
 
 namespace qlm::posix {
 
-// A path cut at its last '/': `directory` is everything before it ("." when there is none,
-// "/" for a name right under the root), `name` everything after it.
-struct PathParts {
-  std::string directory;
-  std::string name;
-};
-PathParts SplitPath(std::string_view path);
-
-// `directory` without trailing '/' ("/" stays "/", "" becomes "."): the key under which the
-// layer caches a directory's index.
-std::string DirectoryKey(std::string_view directory);
-
+// The platform's path helpers (platform/path.h), under the names this layer has long used.
+using PathParts = path::Parts;
+inline PathParts SplitPath(std::string_view path) {
+  return path::Split(path);
+}
+inline std::string DirectoryKey(std::string_view directory) {
+  return path::Key(directory);
+}
 // The path without trailing '/' ("/" stays "/"); an entry named with a trailing '/' (a
 // directory) is the same entry without it.
 inline std::string WithoutTrailingSlashes(std::string_view path) {
-  return DirectoryKey(path);
+  return path::Key(path);
 }
-
-// directory + "/" + name, without doubling a trailing '/'.
-std::string JoinPath(std::string_view directory, std::string_view name);
-
-// True for a name that designates an entry of its directory ("" and the dot names do not).
-inline bool IsPlainName(std::string_view name) {
-  return !name.empty() && name != "." && name != "..";
+inline std::string JoinPath(std::string_view directory, std::string_view name) {
+  return path::Join(directory, name);
 }
+using path::IsPlainName;
 
-// Ok for a path the layer can hand to the kernel; InvalidName for one holding a NUL byte
-// (the kernel would silently cut it there), FilenameTooLong for PATH_MAX bytes or more,
-// FileNotFound for the empty path.
-FsError CheckPath(std::string_view path);
+// Ok for a path the layer can hand to the kernel (see path::Check).
+inline FsError CheckPath(std::string_view path) {
+  return path::Check(path);
+}
 
 // A fresh hidden name that no search matches (".quillomat-<random>.tmp"); the caller creates
 // it exclusively and retries with another on EEXIST.

@@ -1,0 +1,47 @@
+#include "platform/path.h"
+
+namespace qlm::path {
+
+Parts Split(std::string_view path) {
+  std::size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1]))
+    --cut;
+  if (cut == 0) return {".", std::string(path)};
+  const std::size_t root = RootLength(path);
+  // The directory keeps the root's separator, and only that one.
+  std::size_t directory_end = cut - 1;
+  while (directory_end > root && IsSeparator(path[directory_end - 1]))
+    --directory_end;
+  if (directory_end < root) directory_end = root;
+  return {std::string(path.substr(0, directory_end == 0 ? 1 : directory_end)),
+          std::string(path.substr(cut))};
+}
+
+std::string Key(std::string_view directory) {
+  const std::size_t root = RootLength(directory);
+  while (directory.size() > root && directory.size() > 1 && IsSeparator(directory.back()))
+    directory.remove_suffix(1);
+  if (directory.empty()) return ".";
+  return std::string(directory);
+}
+
+std::string Join(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  if (path.empty() || !IsSeparator(path.back())) path.push_back(Separator());
+  path.append(name);
+  return path;
+}
+
+FsError Check(std::string_view path) {
+  if (path.empty()) return FsError::FileNotFound;
+  if (path.find('\0') != std::string_view::npos) return FsError::InvalidName;
+  if (path.size() >= MaxLength()) return FsError::FilenameTooLong;
+  return FsError::Ok;
+}
+
+std::string WithSeparator(std::string text) {
+  if (text.empty() || !IsSeparator(text.back())) text.push_back(Separator());
+  return text;
+}
+
+}  // namespace qlm::path

@@ -1,0 +1,24 @@
+// Linux paths: '/' alone separates, and "/" is the only root.
+#include <limits.h>
+
+#include "platform/path.h"
+
+namespace qlm::path {
+
+std::size_t MaxLength() {
+  return PATH_MAX;
+}
+
+char Separator() {
+  return '/';
+}
+
+bool IsSeparator(char c) {
+  return c == '/';
+}
+
+std::size_t RootLength(std::string_view path) {
+  return !path.empty() && path.front() == '/' ? 1 : 0;
+}
+
+}  // namespace qlm::path
