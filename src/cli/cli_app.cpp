@@ -1,9 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -13,14 +9,15 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_undo.h"
+#include "cli/console.h"
 #include "cli/terminal_view.h"
 #include "common/messages.h"
 #include "common/text.h"
 #include "engine/processing_run.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/native_file_system.h"
 #include "platform/overlay_file_system.h"
-#include "platform/posix/posix_file_system.h"
 #include "platform/program_directory.h"
 #include "shell/command_line.h"
 #include "shell/settings.h"
@@ -36,42 +33,6 @@ int UsageError(const std::string& message) {
                kProgram);
   return kExitUsage;
 }
-
-// Turns Ctrl-C into an Abort request, as the window's Abort button does: a thread waits for
-// SIGINT (blocked everywhere else) and resets the event the run polls between files.
-class InterruptWatcher {
- public:
-  explicit InterruptWatcher(Event& continue_event) : continue_event_(continue_event) {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, kStopSignal);
-    pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-    thread_ = std::thread([this] { Watch(); });
-  }
-  ~InterruptWatcher() {
-    // Wakes the watcher at once, so that the program does not wait out a poll interval.
-    pthread_kill(thread_.native_handle(), kStopSignal);
-    thread_.join();
-  }
-  InterruptWatcher(const InterruptWatcher&) = delete;
-  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
-
- private:
-  static constexpr int kStopSignal = SIGUSR2;
-
-  void Watch() {
-    int signal = 0;
-    while (sigwait(&set_, &signal) == 0 && signal == SIGINT) {
-      continue_event_.Reset();
-      const char note[] = "\nAbort requested: finishing the file in hand...\n";
-      [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
-    }
-  }
-
-  Event& continue_event_;
-  sigset_t set_;
-  std::thread thread_;
-};
 
 // How many files a directory run will meet, for the progress bar.
 int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
@@ -94,8 +55,8 @@ void PrintCounters(const RunStatistics& s) {
 }  // namespace
 
 int RunCli(int argc, char** argv) {
-  PosixFileSystem disk;
-  return RunCli(argc, argv, disk);
+  const std::unique_ptr<FileSystem> disk = MakeNativeFileSystem();
+  return RunCli(argc, argv, *disk);
 }
 
 int RunCli(int argc, char** argv, FileSystem& disk) {
@@ -165,7 +126,7 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
   FileSystem& fs = options.dry_run ? static_cast<FileSystem&>(overlay) : disk;
   if (options.dry_run) std::fputs("Dry run: nothing on disk is changed.\n", stderr);
 
-  const bool progress = isatty(STDERR_FILENO) && kind == RunKind::DirectoryRun;
+  const bool progress = StandardErrorIsTerminal() && kind == RunKind::DirectoryRun;
   TerminalView view(stdin, stdout, stderr, progress, progress ? CountHtmlFiles(fs, target) : 0);
   SystemClock clock;
   Event continue_event(true);

@@ -29,7 +29,6 @@ FsError ErrorFromErrno(int errno_value) {
     case EINVAL:
       return FsError::InvalidParameter;
     case ENOSPC:
-    case EDQUOT:
       return FsError::DiskFull;
     case EEXIST:
     case ENOTEMPTY:
@@ -43,7 +42,7 @@ FsError ErrorFromErrno(int errno_value) {
     case ECANCELED:
       return FsError::Cancelled;
     default:
-      return FsError::GeneralFailure;
+      return ErrorFromOtherErrno(errno_value);
   }
 }
 

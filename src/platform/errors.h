@@ -29,6 +29,9 @@ enum class FsError : std::int32_t {
 
 // The layer's number for an errno value.
 FsError ErrorFromErrno(int errno_value);
+// The same for the errno values only this platform has (EDQUOT on Linux); GeneralFailure for
+// the rest.
+FsError ErrorFromOtherErrno(int errno_value);
 
 // A short English description, for terminal output and test messages.
 std::string_view ErrorText(FsError error);

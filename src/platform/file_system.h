@@ -225,6 +225,9 @@ std::string FoldName(std::string_view name);
 // Writes FoldName(name), which is exactly as long as `name`, to `out` (which may be
 // name.data() itself).
 void FoldNameInto(std::string_view name, char* out);
+// True for a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case),
+// alone or before an extension.
+bool IsReservedDeviceName(std::string_view name);
 // InvalidName for a name the layer refuses to create, FilenameTooLong when too long, else Ok.
 FsError CheckNewName(std::string_view name);
 

@@ -92,6 +92,13 @@ bool IsDeviceName(std::string_view stem) {
 
 }  // namespace
 
+bool IsReservedDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '\t'))
+    stem.remove_suffix(1);
+  return IsDeviceName(stem);
+}
+
 bool IsHtmlName(std::string_view name) {
   return EndsWithFolded(name, ".htm") || EndsWithFolded(name, ".html");
 }
