@@ -342,19 +342,27 @@ bool RunJournal::Begin() {
       std::string tail;
       // A journal that could not be read to its end stays as it is: replacing it with the
       // part that was read would drop the runs it still has to keep.
-      if (ForEachLine(fs_, path_,
-                      [&](std::string_view line, std::uint64_t offset) {
-                        if (offset < keep || line.empty()) return;
-                        tail += '\n';
-                        tail.append(line);
-                      }) &&
-          fs_.ReplaceFileAtomically(path_, tail) == FsError::Ok) {
-        // The new file: its own locks, and its highest number read again under them.
-        if (!OpenAndShare() ||
-            file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
-          return false;
+      if (ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
+            if (offset < keep || line.empty()) return;
+            tail += '\n';
+            tail.append(line);
+          })) {
+        FsError replaced = fs_.ReplaceFileAtomically(path_, tail);
+        if (replaced == FsError::SharingViolation) {
+          // A system that replaces no open file: ours goes. The replace succeeds only if no
+          // other run has the file open either, so none can be writing to the old one.
+          file_.reset();
+          replaced = fs_.ReplaceFileAtomically(path_, tail);
         }
-        summary = Summarize(fs_, path_);
+        // The new file (or the old one, reopened): its own locks, and its highest number read
+        // again under them.
+        if (replaced == FsError::Ok || !file_) {
+          if (!OpenAndShare() ||
+              file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
+            return false;
+          }
+          summary = Summarize(fs_, path_);
+        }
       }
     }
     file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // a writer among others again

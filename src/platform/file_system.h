@@ -193,6 +193,8 @@ class FileSystem {
                                 std::string& contents) = 0;
 
   // Replaces the file at `path` with `contents` atomically (temporary file, sync, rename).
+  // SharingViolation: the file is open and this system replaces no open file (Windows without
+  // POSIX renames); it may once the caller's own handle is closed.
   virtual FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) = 0;
 
   // The absolute path of what `path` names, resolved as the kernel resolves it (not as text:

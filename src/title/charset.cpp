@@ -6,22 +6,17 @@
 
 namespace qlm {
 
-namespace {
-
-constexpr std::string_view kUtf8 = "UTF-8";
-
-}  // namespace
-
 std::string ChooseCharset(std::string_view page, std::string_view span) {
-  if (page.starts_with("\xEF\xBB\xBF")) return std::string(kUtf8);
+  const std::string utf8(DecoderName(Encoding::kUtf8));
+  if (page.starts_with("\xEF\xBB\xBF")) return utf8;
   const std::optional<Encoding> declared = PrescanEncoding(page);
   if (declared && CanDecode(*declared)) return std::string(DecoderName(*declared));
-  return std::string(IsValidUtf8(span) ? kUtf8 : DecoderName(Encoding::kWindows1252));
+  return IsValidUtf8(span) ? utf8 : std::string(DecoderName(Encoding::kWindows1252));
 }
 
 std::string ConvertToUtf8(std::string_view title, const std::string& charset, bool cut) {
   std::string out;
-  if (charset == kUtf8 || charset == DecoderName(Encoding::kUtf8)) {
+  if (charset == DecoderName(Encoding::kUtf8)) {
     if (IsValidUtf8(title)) return std::string(title);  // the common case, copied whole
     AppendRepairedUtf8(title, cut, out);
     return out;

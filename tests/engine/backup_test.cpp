@@ -7,6 +7,7 @@
 
 #include "common/ui.h"
 #include "platform/fault_injecting_file_system.h"
+#include "platform/path.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -40,7 +41,8 @@ TEST_F(Backups, DatedDirectoriesAreNumberedRunByRun) {
   EXPECT_FALSE(fs::exists(h.work / "20031207-12"));
   // The twelfth run's only new file went into the twelfth directory.
   EXPECT_EQ(ReadFile(h.work / "20031207-11/new12.htm"), h.originals.at("new12.htm"));
-  EXPECT_NE(ErrorLog().find("BackupDir=" + h.work.path() + "/20031207-11/\r\n"), std::string::npos);
+  const std::string dated = path::WithSeparator(path::Join(h.work.path(), "20031207-11"));
+  EXPECT_NE(ErrorLog().find("BackupDir=" + dated + "\r\n"), std::string::npos);
 }
 
 TEST_F(Backups, CopiesAreByteIdenticalToTheDocuments) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/ui.h"
+#include "platform/path.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -24,7 +25,7 @@ TEST(RunLogsGolden, CompletedInteractiveRunWithOneTitleError) {
   h.AddPage("prices.htm", "Our Prices");
   h.RunDirectory();
 
-  const std::string dir = h.work.path() + "/";
+  const std::string dir = path::WithSeparator(h.work.path());
   EXPECT_EQ(ReadFile(h.program / "QLM-ErrorLog.txt"),
             "Processing " + dir +
                 " at 9:05:07 PM on 7/12/2003.\r\n"
@@ -39,8 +40,8 @@ TEST(RunLogsGolden, CompletedInteractiveRunWithOneTitleError) {
                 "RenameAsHtm=1\r\n"
                 "ParseHTMLEntities=1\r\n"
                 "BackupDir=" +
-                dir +
-                "Backup/\r\n"
+                dir + "Backup" + path::Separator() +
+                "\r\n"
                 "\r\n"
                 "Errors\r\n"
                 "======\r\n"
@@ -93,8 +94,8 @@ TEST(RunLogsGolden, DirectoryWithoutPagesLeavesTheRenameLogAlone) {
   h.options.WriteRenameLog = 1;
   h.RunDirectory();
   EXPECT_EQ(ReadFile(h.program / "QLM-ErrorLog.txt"),
-            "Processing " + h.work.path() +
-                "/ at 9:05:07 PM on 7/12/2003.\r\n\r\n"
+            "Processing " + path::WithSeparator(h.work.path()) +
+                " at 9:05:07 PM on 7/12/2003.\r\n\r\n"
                 "Selected Options\r\n================\r\nBackupRenamedFiles=0\r\n"
                 "EnableFullAutoMode=1\r\nRenameAsHtm=1\r\nParseHTMLEntities=1\r\n\r\n"
                 "** ERROR ** : No files with an extension of .HTM/.HTML found in the directory.\r\n"

@@ -30,7 +30,7 @@ TEST(RunChecks, LongDirectoryPathAsksAt181Bytes) {
     EngineHarness h;
     std::string path = h.work.path() + "/";
     path += std::string(row.length - path.size() - 1, 'd');
-    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(path)));
     testing::WriteFile(path + "/x.htm", Page("Moved", "x"));
     h.target = path;
     h.view.box_answers = {mb::kIdNo};
@@ -128,7 +128,7 @@ TEST(RunChanges, FilesDeletedBeforeTheirTurnAreReadErrors) {
 
 TEST(RunChanges, SubdirectoryNamedLikeAPageIsAReadError) {
   EngineHarness h;
-  ASSERT_EQ(mkdir((h.work / "folder.htm").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(NativePath(h.work / "folder.htm")));
   h.AddPage("a.htm", "One");
   const RunStatistics stats = h.RunDirectory();
   EXPECT_EQ(stats.ReadErrors, 1);

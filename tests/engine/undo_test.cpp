@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
 #include "engine/journal.h"
+#include "platform/fault_injecting_file_system.h"
 #include "platform/forwarding_file_system.h"
 #include "support/engine_harness.h"
 
@@ -70,7 +72,7 @@ TEST_F(Undo, RunKilledInEitherStageIsUndone) {
       WriteFile(run.work / name, contents);
     KillAtMove killing(run.fs, kill_at);
     EXPECT_THROW(run.RunDirectory(&killing), Killed);
-    PosixFileSystem fresh;  // a new process after the crash
+    NativeFileSystem fresh;  // a new process after the crash
     UndoResult undo = FindRunToUndo(fresh, run.program.path(), std::nullopt);
     UndoRun(fresh, run.clock, run.program.path(), undo);
     EXPECT_EQ(Listing(run.work.path()), run.originals) << "killed at move " << kill_at;
@@ -145,6 +147,35 @@ TEST_F(Undo, JournalKeepsTheLastTwentyRuns) {
   EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), 25);
 }
 
+// Dropping the oldest runs replaces the journal. A system that cannot replace an open file
+// (Windows without POSIX renames) refuses while the run holds it open; the run lets go and
+// tries once more. Any other failure leaves the journal whole and the run goes on.
+TEST(JournalTrim, AReplaceRefusedKeepsEveryRunAndTheNewOne) {
+  struct Row {
+    int errno_value;
+    int runs_kept;
+  };
+  for (const Row row : {Row{EBUSY, 20}, Row{ENOSPC, 21}}) {
+    EngineHarness h;
+    for (int run = 1; run <= 20; ++run) {
+      h.AddPage("p" + std::to_string(run) + ".htm", "Run " + std::to_string(run));
+      h.RunDirectory();
+    }
+    h.AddPage("last.htm", "Last");
+    FaultInjectingFileSystem faulty(h.fs);
+    faulty.FailCall(FsOperation::ReplaceFile, 1, row.errno_value);
+    h.RunDirectory(&faulty);
+    EXPECT_TRUE(fs::exists(h.work / "Last.htm")) << row.errno_value;
+    std::ifstream journal(h.program / "QLM-Journal.txt");
+    int runs = 0;
+    for (std::string line; std::getline(journal, line);)
+      runs += line.rfind("R\t", 0) == 0;
+    EXPECT_EQ(runs, row.runs_kept) << row.errno_value;
+    EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), 21)
+        << row.errno_value;
+  }
+}
+
 TEST_F(Undo, DamagedJournalLinesAreSkippedWithAMessage) {
   h.RunDirectory();
   {
@@ -169,7 +200,7 @@ TEST(UndoJournal, LinesAcrossReadChunksAreReadWhole) {
   text += "E\t7\nR\t8\tdir\t2026-01-02 03:04:06\t/other/";  // no final line end
   TempDir program;
   WriteFile(program / "QLM-Journal.txt", text);
-  PosixFileSystem fs;
+  NativeFileSystem fs;
   std::vector<std::string> warnings;
   const std::vector<JournalRun> headers =
       ReadJournal(fs, program / "QLM-Journal.txt", {}, warnings);

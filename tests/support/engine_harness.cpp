@@ -1,10 +1,9 @@
 #include "support/engine_harness.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace qlm::testing {
@@ -15,15 +14,12 @@ std::string Page(const std::string& title, const std::string& tag) {
 
 std::map<std::string, std::string> Listing(const std::string& directory) {
   std::map<std::string, std::string> files;
-  DIR* dir = opendir(directory.c_str());
-  if (dir == nullptr) return files;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    struct stat status {};
-    if (stat((directory + "/" + name).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
-    files[name] = ReadFile(directory + "/" + name);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(NativePath(directory), error)) {
+    if (!entry.is_regular_file(error)) continue;  // through links, as the tests made them
+    const std::string name = Utf8(entry.path().filename());
+    files[name] = ReadFile(Utf8(entry.path()));
   }
-  closedir(dir);
   return files;
 }
 

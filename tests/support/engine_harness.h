@@ -10,9 +10,9 @@
 
 #include "common/types.h"
 #include "engine/processing_run.h"
+#include "native_file_system_type.h"
 #include "platform/clock.h"
 #include "platform/event.h"
-#include "platform/posix/posix_file_system.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 
@@ -40,7 +40,7 @@ class EngineHarness {
 
   TempDir work;     // the processed directory
   TempDir program;  // settings and logs
-  PosixFileSystem fs;
+  NativeFileSystem fs;
   RecordingView view;
   FixedClock clock{LocalTime{2003, 12, 7, 21, 5, 7}};
   OptionSet options;

@@ -2,6 +2,7 @@
 // the object goes out of scope.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace qlm::testing {
@@ -21,6 +22,10 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// A UTF-8 path as the standard library takes it on every platform, and back.
+std::filesystem::path NativePath(const std::string& path);
+std::string Utf8(const std::filesystem::path& path);
 
 // Writes a file (creating or replacing it).
 void WriteFile(const std::string& path, const std::string& contents);

@@ -63,38 +63,38 @@ TEST(ChooseCharset, BomThenDeclarationThenContent) {
     const char* name;
     std::string page;
     std::string span;
-    std::string charset;
+    Encoding encoding;
   };
+  using enum Encoding;
   const Row rows[] = {
-      {"bom wins", "\xEF\xBB\xBF<meta charset=koi8-r>", "caf\xE9", "UTF-8"},
-      {"declared", "<meta charset=koi8-r>", "\xF0\xD2\xC9", "KOI8-R"},
-      {"latin1 read as 1252", "<meta charset=ISO-8859-1>", "x", "CP1252"},
-      {"iso88591 read as 1252", "<meta charset=iso88591>", "x", "CP1252"},
-      {"iso-ir-100 read as 1252", "<meta charset=iso-ir-100>", "x", "CP1252"},
-      {"csisolatin1 read as 1252", "<meta charset=csisolatin1>", "x", "CP1252"},
-      {"ibm819 read as 1252", "<meta charset=ibm819>", "x", "CP1252"},
-      {"iso_8859-1:1987 read as 1252", "<meta charset=iso_8859-1:1987>", "x", "CP1252"},
-      {"ascii read as 1252", "<meta charset=ansi_x3.4-1968>", "x", "CP1252"},
-      {"unknown ignored, next used", "<meta charset=x-nonesuch><meta charset=koi8-r>", "x",
-       "KOI8-R"},
-      {"unknown, valid utf-8", "<meta charset=x-nonesuch>", "caf\xC3\xA9", "UTF-8"},
+      {"bom wins", "\xEF\xBB\xBF<meta charset=koi8-r>", "caf\xE9", kUtf8},
+      {"declared", "<meta charset=koi8-r>", "\xF0\xD2\xC9", kKoi8R},
+      {"latin1 read as 1252", "<meta charset=ISO-8859-1>", "x", kWindows1252},
+      {"iso88591 read as 1252", "<meta charset=iso88591>", "x", kWindows1252},
+      {"iso-ir-100 read as 1252", "<meta charset=iso-ir-100>", "x", kWindows1252},
+      {"csisolatin1 read as 1252", "<meta charset=csisolatin1>", "x", kWindows1252},
+      {"ibm819 read as 1252", "<meta charset=ibm819>", "x", kWindows1252},
+      {"iso_8859-1:1987 read as 1252", "<meta charset=iso_8859-1:1987>", "x", kWindows1252},
+      {"ascii read as 1252", "<meta charset=ansi_x3.4-1968>", "x", kWindows1252},
+      {"unknown ignored, next used", "<meta charset=x-nonesuch><meta charset=koi8-r>", "x", kKoi8R},
+      {"unknown, valid utf-8", "<meta charset=x-nonesuch>", "caf\xC3\xA9", kUtf8},
       // A browser reads a page that calls itself UTF-16 as UTF-8 (its tags were ASCII).
-      {"utf-16 claim read as utf-8", "<meta charset=utf-16>", "caf\xE9", "UTF-8"},
-      {"utf-7 claim ignored", "<meta charset=utf-7>", "a+b", "UTF-8"},
-      {"replacement ignored, utf-8", "<meta charset=iso-2022-kr>", "caf\xC3\xA9", "UTF-8"},
-      {"replacement ignored, 1252", "<meta charset=hz-gb-2312>", "caf\xE9", "CP1252"},
-      {"x-user-defined read as 1252", "<meta charset=x-user-defined>", "caf\xC3\xA9", "CP1252"},
+      {"utf-16 claim read as utf-8", "<meta charset=utf-16>", "caf\xE9", kUtf8},
+      {"utf-7 claim ignored", "<meta charset=utf-7>", "a+b", kUtf8},
+      {"replacement ignored, utf-8", "<meta charset=iso-2022-kr>", "caf\xC3\xA9", kUtf8},
+      {"replacement ignored, 1252", "<meta charset=hz-gb-2312>", "caf\xE9", kWindows1252},
+      {"x-user-defined read as 1252", "<meta charset=x-user-defined>", "caf\xC3\xA9", kWindows1252},
       {"x-user-defined xml declaration ignored",
-       "<?xml version=\"1.0\" encoding=\"x-user-defined\"?>", "caf\xC3\xA9", "UTF-8"},
-      {"decoy in a comment ignored", "<!-- <meta charset=koi8-r> -->", "caf\xC3\xA9", "UTF-8"},
+       "<?xml version=\"1.0\" encoding=\"x-user-defined\"?>", "caf\xC3\xA9", kUtf8},
+      {"decoy in a comment ignored", "<!-- <meta charset=koi8-r> -->", "caf\xC3\xA9", kUtf8},
       {"decoy in a description ignored", "<meta name=description content=\"charset=koi8-r\">",
-       "caf\xC3\xA9", "UTF-8"},
-      {"label cut by the read limit ignored", "<meta charset=koi8", "caf\xC3\xA9", "UTF-8"},
-      {"undeclared utf-8", "<title>", "caf\xC3\xA9", "UTF-8"},
-      {"undeclared latin1", "<title>", "caf\xE9", "CP1252"},
+       "caf\xC3\xA9", kUtf8},
+      {"label cut by the read limit ignored", "<meta charset=koi8", "caf\xC3\xA9", kUtf8},
+      {"undeclared utf-8", "<title>", "caf\xC3\xA9", kUtf8},
+      {"undeclared latin1", "<title>", "caf\xE9", kWindows1252},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(ChooseCharset(row.page, row.span), row.charset) << row.name;
+    EXPECT_EQ(ChooseCharset(row.page, row.span), DecoderName(row.encoding)) << row.name;
 }
 
 // Each encoding's iconv name decodes bytes that tell look-alike decoders apart as browsers
@@ -173,22 +173,33 @@ TEST(ConvertToUtf8, CharsetsAndBadBytes) {
   struct Row {
     const char* name;
     std::string in;
-    std::string charset;
+    Encoding encoding;
     bool cut;
     std::string out;
   };
+  using enum Encoding;
   const Row rows[] = {
-      {"1252 e-acute", "Caf\xE9", "CP1252", false, "Caf\xC3\xA9"},
-      {"1252 en dash", "a\x96z", "CP1252", false, "a\xE2\x80\x93z"},
-      {"1252 undefined byte", "a\x81z", "CP1252", false, "a\xEF\xBF\xBDz"},
-      {"koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4", "koi8-r", false,
+      {"1252 e-acute", "Caf\xE9", kWindows1252, false, "Caf\xC3\xA9"},
+      {"1252 en dash", "a\x96z", kWindows1252, false, "a\xE2\x80\x93z"},
+      {"1252 undefined byte", "a\x81z", kWindows1252, false, "a\xEF\xBF\xBDz"},
+      {"koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4", kKoi8R, false,
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},  // Привет
-      {"cp932 cut inside a character", "ab\x82", "CP932", true, "ab"},
-      {"cp932 incomplete, not cut", "ab\x82", "CP932", false, "ab\xEF\xBF\xBD"},
-      {"utf-8 kept byte for byte", "\xD1\x96\xE2\x80\x93", "UTF-8", false, "\xD1\x96\xE2\x80\x93"},
+      {"cp932 cut inside a character", "ab\x82", kShiftJis, true, "ab"},
+      {"cp932 incomplete, not cut", "ab\x82", kShiftJis, false, "ab\xEF\xBF\xBD"},
+      {"gb18030 four bytes cut", "ab\x81\x30\x86", kGb18030, true, "ab"},
+      {"gb18030 four bytes incomplete", "ab\x81\x30\x86", kGb18030, false, "ab\xEF\xBF\xBD"},
+      {"gb18030 beyond the plane", "\x90\x30\x81\x30", kGb18030, false, "\xF0\x90\x80\x80"},
+      {"big5 cut", "ab\xA4", kBig5, true, "ab"},
+      {"big5 bad trail byte", "\xA4\x20x", kBig5, false, "\xEF\xBF\xBD x"},
+      {"euc-jp katakana", "\x8E\xB1", kEucJp, false, "\xEF\xBD\xB1"},
+      {"euc-jp jis x 0212", "\x8F\xB0\xA1", kEucJp, false, "\xE4\xB8\x82"},
+      {"euc-jp three bytes cut", "ab\x8F\xB0", kEucJp, true, "ab"},
+      {"euc-jp three bytes incomplete", "ab\x8F\xB0", kEucJp, false, "ab\xEF\xBF\xBD"},
+      {"utf-8 kept byte for byte", "\xD1\x96\xE2\x80\x93", kUtf8, false, "\xD1\x96\xE2\x80\x93"},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(ConvertToUtf8(row.in, row.charset, row.cut), row.out) << row.name;
+    EXPECT_EQ(ConvertToUtf8(row.in, std::string(DecoderName(row.encoding)), row.cut), row.out)
+        << row.name;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Win32FileSystem: the operations that open files: reading, logs, copies, replacements.
 #include <algorithm>
+#include <vector>
 
 #include "platform/path.h"
 #include "platform/win32/wide.h"
@@ -14,6 +15,9 @@ using win32::ErrorFromWin32;
 using win32::Win32Path;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// FileRenameInfoEx, which MinGW's headers declare only for a _WIN32_WINNT no system has.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 
 FsError LastError() {
   return ErrorFromWin32(GetLastError());
@@ -253,8 +257,8 @@ FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::str
     return FsError::AccessDenied;
   }
   const std::wstring temporary = Win32Path(path::Join(target.directory, win32::TemporaryName()));
-  const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   FsError error = FsError::Ok;
   for (std::string_view rest = contents; error == FsError::Ok && !rest.empty();) {
@@ -268,10 +272,32 @@ FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::str
     rest.remove_prefix(written);
   }
   if (error == FsError::Ok && !FlushFileBuffers(handle)) error = LastError();
+  // The file may be open elsewhere (the journal is, by every run waiting for it): the rename
+  // with POSIX semantics replaces it all the same, and those handles keep the old file. A
+  // system without it (before Windows 10 1709, FAT) falls back to a plain replace.
+  bool replaced = false;
+  if (error == FsError::Ok) {
+    const std::wstring destination = Win32Path(path);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) +
+                                      destination.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(destination.size() * sizeof(wchar_t));
+    std::copy(destination.begin(), destination.end(), rename->FileName);
+    replaced = SetFileInformationByHandle(handle, kFileRenameInfoEx, rename,
+                                          static_cast<DWORD>(buffer.size())) != 0;
+  }
   CloseHandle(handle);
-  if (error == FsError::Ok && !MoveFileExW(temporary.c_str(), Win32Path(path).c_str(),
-                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = LastError();
+  if (error == FsError::Ok && !replaced &&
+      !MoveFileExW(temporary.c_str(), Win32Path(path).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    // Refused because the file is open: the caller may close its own handle and try again.
+    error = (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) &&
+                    old != INVALID_FILE_ATTRIBUTES
+                ? FsError::SharingViolation
+                : ErrorFromWin32(code);
   }
   if (error != FsError::Ok) RemoveTemporary(temporary);
   return error;

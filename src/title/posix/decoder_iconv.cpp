@@ -184,7 +184,6 @@ bool CanDecode(Encoding encoding) {
   return answer == kYes;
 }
 
-
 std::optional<std::string> DecodeToUtf8(std::string_view text, const std::string& name, bool cut) {
   Converter converter(name);
   if (!converter.ok()) return std::nullopt;
