@@ -49,7 +49,8 @@ RunStatistics EngineHarness::RunDirectory(FileSystem* other) {
                              program.path() + "/",
                              last_directory,
                              continue_event,
-                             run_active};
+                             run_active,
+                             tree};
   run_active = true;
   const RunResult result = ProcessingRun(RunKind::DirectoryRun, environment);
   last_end = result.end;
