@@ -148,7 +148,10 @@ UndoItem Locate(FileSystem& fs, const std::string& directory, const Chain& chain
         break;
       }
     }
-    item.outcome = info.size == chain.size && info.mtime_ns == chain.mtime_ns
+    // A directory named like a page is renamed like one; its modification time changes with
+    // every name made inside it (a tree run's next run there, to begin with), so its inode
+    // alone tells it.
+    item.outcome = info.is_directory || (info.size == chain.size && info.mtime_ns == chain.mtime_ns)
                        ? UndoItem::Outcome::Pending
                        : UndoItem::Outcome::Changed;
     break;

@@ -142,6 +142,25 @@ TEST_F(TreeUndoTest, OnlyATreeWhollyWithinTheDirectoryGivenIsUndone) {
   EXPECT_FALSE(Find(h.work / "b").found);
 }
 
+TEST_F(TreeUndoTest, ADirectoryNamedLikeAPageGetsItsNameBackAfterItsOwnRunIsUndone) {
+  fs::create_directory(h.work / "docs.html");
+  WriteFile(h.work / "docs.html/p.htm", Page("Inside", "p"));
+  originals = Files(h.work.path());
+  JournalTree tree;
+  h.tree = &tree;
+  h.RunDirectory();  // the root's run renames the directory as it renames a page it cannot read
+  ASSERT_TRUE(fs::is_directory(h.work / "docs.htm"));
+  h.target = h.work / "docs.htm";
+  h.RunDirectory();  // and the walk goes on inside it, under its new name
+  ASSERT_TRUE(fs::exists(h.work / "docs.htm/Inside.htm"));
+  const TreeUndo undo = Undo();
+  EXPECT_EQ(Statuses(undo), (std::vector<Status>{Status::Undo, Status::Undo}));
+  for (const TreeUndoStep& step : undo.steps)
+    EXPECT_TRUE(EverythingPutBack(step.undo)) << step.directory;
+  EXPECT_EQ(Files(h.work.path()), originals);
+  EXPECT_FALSE(fs::exists(h.work / "docs.htm"));
+}
+
 TEST_F(TreeUndoTest, NothingToUndoIsNotFoundAndLaterRunsEverywhereAreSaid) {
   EXPECT_FALSE(Find(std::nullopt).found);
   h.target = h.work / "a";
