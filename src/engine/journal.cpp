@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "engine/journal_lines.h"
+#include "engine/journal_summary.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -13,58 +15,11 @@ namespace qlm {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
 // The journal's locks (see LogFile::Lock): every run writing holds kActive shared; a trim
 // needs it exclusive, so it happens only while no other run writes. kAllot is held exclusive
 // while a run finds the next run number and writes its header.
 constexpr int kActive = 0;
 constexpr int kAllot = 1;
-
-// A line without the CR that a CR LF conversion of the file put before its LF (a CR inside a
-// field is always escaped).
-std::string_view WithoutCr(std::string_view line) {
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
-}
-
-// Calls `line(text, offset)` for every line of the file (without its LF). Returns false when
-// the file cannot be opened or a read fails (the lines before it have been delivered). Reads
-// in chunks, so a large journal costs little memory.
-template <typename Callback>
-bool ForEachLine(FileSystem& fs, const std::string& path, Callback line) {
-  std::unique_ptr<ReadableFile> file;
-  if (fs.OpenForReading(path, file) != FsError::Ok) return false;
-  std::string pending;  // a line begun in an earlier chunk
-  std::uint64_t pending_offset = 0;
-  std::uint64_t offset = 0;
-  std::string chunk(kChunk, '\0');
-  for (;;) {
-    std::size_t got = 0;
-    if (file->Read(chunk.data(), chunk.size(), got) != FsError::Ok) return false;
-    if (got == 0) break;
-    const std::string_view text(chunk.data(), got);
-    std::size_t start = 0;
-    // Lines within the chunk are handed over where they stand: a journal of many runs is
-    // read at every run's start, so no line is copied that need not be.
-    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos;
-         start = end + 1) {
-      if (pending.empty()) {
-        line(WithoutCr(text.substr(start, end - start)), offset + start);
-        continue;
-      }
-      pending.append(text.substr(start, end - start));
-      line(WithoutCr(pending), pending_offset);
-      pending.clear();
-    }
-    if (start < got) {
-      if (pending.empty()) pending_offset = offset + start;
-      pending.append(text.substr(start));
-    }
-    offset += got;
-  }
-  if (!pending.empty()) line(WithoutCr(pending), pending_offset);
-  return true;
-}
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -75,12 +30,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     if (tab == std::string_view::npos) return fields;
     start = tab + 1;
   }
-}
-
-template <typename Number>
-bool ParseNumber(std::string_view text, Number& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
 template <typename Number>
@@ -197,7 +146,7 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
     };
     std::int64_t id = 0;
     if (f.size() < 2 || !ParseNumber(f[1], id)) return skip("no run number");
-    if (f[0] == "R" && (f.size() == 5 || f.size() == 8)) {
+    if (f[0] == "R" && (f.size() == 5 || f.size() == 8 || f.size() == 9)) {
       auto directory = UnescapeJournalField(f[4]);
       if (!directory || !path::IsAbsolute(*directory) || directory->empty() ||
           !path::IsSeparator(directory->back()))
@@ -208,7 +157,10 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
       run.kind = f[2];
       run.started = f[3];
       run.directory = *directory;
-      if (f.size() == 8) {
+      if (f.size() == 9 && (!ParseNumber(f[8], run.tree) || run.tree <= 0)) {
+        return skip("bad tree run");
+      }
+      if (f.size() >= 8) {
         if (!ParseNumber(f[5], run.directory_inode)) return skip("bad directory inode");
         run.extension = std::string(f[6]);
         if (f[7] != "-") {
@@ -254,11 +206,12 @@ std::vector<JournalRun> ReadJournal(FileSystem& fs, const std::string& path,
 
 RunJournal::RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory,
                        std::string kind, std::string directory, std::uint64_t directory_inode,
-                       std::string extension, std::vector<std::int64_t> undoes)
+                       std::string extension, std::vector<std::int64_t> undoes, JournalTree* tree)
     : fs_(fs),
       clock_(clock),
       path_(program_directory.empty() ? std::string()
                                       : program_directory + std::string(kJournalName)),
+      tree_(tree),
       failed_(program_directory.empty()) {
   header_ = kind + "\t" + Timestamp(clock_) + "\t" + EscapeJournalField(directory) + "\t" +
             std::to_string(directory_inode) + "\t" + (extension.empty() ? "-" : extension) + "\t";
@@ -283,57 +236,16 @@ bool RunJournal::OpenAndShare() {
   return false;
 }
 
-namespace {
-
-// What a run needs to know of the journal when it starts, from one pass over it.
-struct JournalSummary {
-  bool whole = false;                // read to its end
-  std::int64_t highest = 0;          // the highest run number
-  std::vector<std::uint64_t> moves;  // offsets of the headers of the runs that moved something
-};
-
-// The run number of a record line "X\t<id>\t...", or -1.
-std::int64_t RecordRun(std::string_view line) {
-  if (line.size() < 3 || line[1] != '\t') return -1;
-  const std::size_t tab = line.find('\t', 2);
-  std::int64_t id = -1;
-  if (!ParseNumber(line.substr(2, tab == std::string_view::npos ? tab : tab - 2), id)) return -1;
-  return id;
-}
-
-JournalSummary Summarize(FileSystem& fs, const std::string& path) {
-  JournalSummary summary;
-  std::vector<std::pair<std::int64_t, std::uint64_t>> quiet;  // runs without a move so far
-  std::int64_t last_moving = -1;
-  summary.whole = ForEachLine(fs, path, [&](std::string_view line, std::uint64_t offset) {
-    if (line.empty() || (line[0] != 'R' && line[0] != 'M')) return;
-    const std::int64_t id = RecordRun(line);
-    if (id < 0) return;
-    if (line[0] == 'R') {
-      summary.highest = std::max(summary.highest, id);
-      quiet.emplace_back(id, offset);
-      return;
-    }
-    if (id == last_moving) return;  // the usual case: a run's moves stand together
-    last_moving = id;
-    const auto run = std::find_if(quiet.begin(), quiet.end(),
-                                  [&](const auto& entry) { return entry.first == id; });
-    if (run == quiet.end()) return;
-    summary.moves.push_back(run->second);
-    quiet.erase(run);
-  });
-  std::sort(summary.moves.begin(), summary.moves.end());  // runs side by side interleave
-  return summary;
-}
-
-}  // namespace
+JournalTree::JournalTree(std::int64_t id) : id_(id) {}
+JournalTree::~JournalTree() = default;
 
 bool RunJournal::Begin() {
   if (!OpenAndShare()) return false;
   if (file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) return false;
   std::uint64_t size = 0;
-  JournalSummary summary;
-  if (file_->Size(size) != FsError::Ok || size > 0) summary = Summarize(fs_, path_);
+  JournalSummary own;
+  JournalSummary& summary = tree_ != nullptr && tree_->read_ ? *tree_->read_ : own;
+  if (file_->Size(size) != FsError::Ok || size > 0) Summarize(fs_, path_, summary);
   // Alone (no other run writes the journal), the oldest runs may be dropped. Its readers hold
   // no lock: a reader sees the old file or the new one, whole.
   if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) == FsError::Ok) {
@@ -361,15 +273,23 @@ bool RunJournal::Begin() {
               file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
             return false;
           }
-          summary = Summarize(fs_, path_);
+          Summarize(fs_, path_, summary);  // a new file is read from its beginning
         }
       }
     }
     file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // a writer among others again
   }
   id_ = summary.highest + 1;
-  const bool written = file_->Append("\nR\t" + std::to_string(id_) + "\t" + header_) == FsError::Ok;
+  std::string record = "\nR\t" + std::to_string(id_) + "\t" + header_;
+  if (tree_ != nullptr) {
+    if (tree_->id_ == 0) tree_->id_ = id_;
+    record += '\t';
+    record += std::to_string(tree_->id_);
+  }
+  const bool written = file_->Append(record) == FsError::Ok;
   file_->Unlock(kAllot);
+  // The next run of the tree reads on from here (it also reads this header again).
+  if (tree_ != nullptr && !tree_->read_) tree_->read_ = std::make_unique<JournalSummary>(own);
   return written;
 }
 

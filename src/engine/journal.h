@@ -5,10 +5,13 @@
 // backslash, TAB, CR, LF or other control byte in a field is escaped (\\, \t, \r, \n, \xHH):
 //
 //   R <id> <kind> <start YYYY-MM-DD HH:MM:SS> <directory/> <directory inode> <extension>
-//     <undoes>
+//     <undoes> [<tree>]
 //       a run began: kind dir, file or undo; the directory's inode (0 when unknown); the final
 //       extension the run gives (.htm or .html); for an undo the runs it puts back
-//       (comma-separated ids), else "-".
+//       (comma-separated ids), else "-"; for a run that is one directory of a tree run
+//       (quillomat-cli --recursive, or the undo of one), the tree's number: the id of its
+//       first journaled run. Older journals hold the form without <tree>, and a still older
+//       one only the first five fields.
 //   M <id> <step> <from> <to> <inode> <size> <mtime ns>
 //       a move about to be made within the run's directory: the names are plain names, the
 //       identity the file's as the run last read it. Whether the move was made is read from
@@ -20,8 +23,9 @@
 // A file a run gives back its own name (it passes through the scratch name of its own name and
 // returns unchanged) is not journaled at all. Runs sharing a program directory append to the
 // journal side by side: every record lands whole, run numbers are unique (allotted under an
-// exclusive lock), and the journal keeps the last 20 runs that moved something: older ones
-// are dropped when a run starts while no other run is writing.
+// exclusive lock), and the journal keeps the last 20 runs that moved something, the runs of
+// one tree counting as one: older ones are dropped when a run starts while no other run is
+// writing.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +43,7 @@ class Clock;
 class FileSystem;
 class LogFile;
 struct FileInfo;
+struct JournalSummary;
 
 inline constexpr std::string_view kJournalName = "QLM-Journal.txt";
 inline constexpr int kJournalRuns = 20;
@@ -60,9 +65,32 @@ struct JournalRun {
   std::uint64_t directory_inode = 0;  // 0 when the journal did not record it
   std::string extension;              // "" when the journal did not record it
   std::vector<std::int64_t> undoes;   // an undo's runs
+  std::int64_t tree = 0;              // the tree run it is part of; 0 for none
   bool ended = false;
   std::size_t move_count = 0;
   std::vector<JournalMove> moves;  // filled only for the runs asked for
+};
+
+// The runs of one tree run share one JournalTree, one after another: each names the tree in
+// its header, and each reads only what was added to the journal since the one before it read
+// it (a tree's own runs make the journal longer with every directory, and reading it whole at
+// each would cost time in proportion to the tree's size, for every directory).
+class JournalTree {
+ public:
+  // A new tree: it takes the number of its first run that writes a header. Or the tree `id`
+  // (a tree that is continued: an interrupted undo of a tree being finished).
+  explicit JournalTree(std::int64_t id = 0);
+  ~JournalTree();
+  JournalTree(const JournalTree&) = delete;
+  JournalTree& operator=(const JournalTree&) = delete;
+
+  // The tree's number; 0 while none of its runs has written a header.
+  std::int64_t id() const { return id_; }
+
+ private:
+  friend class RunJournal;
+  std::int64_t id_ = 0;
+  std::unique_ptr<JournalSummary> read_;  // what the tree's runs have read of the journal
 };
 
 // What a run writes. The header is written before the run's first move, so a run that moves
@@ -70,10 +98,11 @@ struct JournalRun {
 class RunJournal {
  public:
   // `program_directory` ends in '/'; when it is empty there is no journal and nothing is
-  // written. `directory` (ending in '/') is where the run works.
+  // written. `directory` (ending in '/') is where the run works. `tree`, when given, is the
+  // tree run this run is part of; it must outlive the RunJournal.
   RunJournal(FileSystem& fs, const Clock& clock, std::string program_directory, std::string kind,
              std::string directory, std::uint64_t directory_inode, std::string extension,
-             std::vector<std::int64_t> undoes = {});
+             std::vector<std::int64_t> undoes = {}, JournalTree* tree = nullptr);
   ~RunJournal();
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
@@ -91,6 +120,8 @@ class RunJournal {
   void End();
   // True when a program directory was given (a journal is expected at all).
   bool expected() const { return !path_.empty(); }
+  // The run's number; 0 while its header is not written.
+  std::int64_t id() const { return id_; }
 
  private:
   bool Begin();
@@ -99,7 +130,8 @@ class RunJournal {
   FileSystem& fs_;
   const Clock& clock_;
   std::string path_;
-  std::string header_;  // the R record's fields after its id
+  std::string header_;  // the R record's fields after its id (the tree's aside)
+  JournalTree* tree_ = nullptr;
   std::unique_ptr<LogFile> file_;
   std::int64_t id_ = 0;
   bool failed_ = false;

@@ -12,6 +12,7 @@ namespace qlm {
 class Clock;
 class Event;
 class FileSystem;
+class JournalTree;
 class RunView;
 
 // What a run reads from and leaves in the application's state.
@@ -31,6 +32,9 @@ struct RunEnvironment {
   Event& ContinueEvent;
   // Set by the front end before a directory run starts, cleared by the run at its end.
   std::atomic<bool>& RunActive;
+  // The tree run this directory run is one directory of (quillomat-cli --recursive), which
+  // its journal header names; nullptr for a run on its own.
+  JournalTree* tree = nullptr;
 };
 
 // How a run ended.

@@ -80,9 +80,9 @@ void Run::Start() {
   }
   FileInfo directory;
   env_.fs.GetInfo(RunDirectory, directory);
-  journal_ = std::make_unique<RunJournal>(env_.fs, env_.clock, env_.ProgramDirectory,
-                                          directory_run() ? "dir" : "file", RunDirectory,
-                                          directory.inode, std::string(FinalExtension()));
+  journal_ = std::make_unique<RunJournal>(
+      env_.fs, env_.clock, env_.ProgramDirectory, directory_run() ? "dir" : "file", RunDirectory,
+      directory.inode, std::string(FinalExtension()), std::vector<std::int64_t>{}, env_.tree);
 }
 
 bool Run::PassesChecks() {

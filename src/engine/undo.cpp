@@ -146,7 +146,10 @@ UndoItem Locate(FileSystem& fs, const std::string& directory, const Chain& chain
         break;
       }
     }
-    item.outcome = info.size == chain.size && info.mtime_ns == chain.mtime_ns
+    // A directory named like a page is renamed like one; its modification time changes with
+    // every name made inside it (a tree run's next run there, to begin with), so its inode
+    // alone tells it.
+    item.outcome = info.is_directory || (info.size == chain.size && info.mtime_ns == chain.mtime_ns)
                        ? UndoItem::Outcome::Pending
                        : UndoItem::Outcome::Changed;
     break;
@@ -302,7 +305,7 @@ FsError MoveNumbered(FileSystem& fs, RunJournal& journal, const std::string& dir
 }  // namespace
 
 void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_directory,
-             UndoResult& run) {
+             UndoResult& run, JournalTree* tree) {
   if (!run.found) return;
   const std::string& directory = run.directory;
   std::unique_ptr<DirectoryLock> lock;
@@ -314,7 +317,7 @@ void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_dire
   fs.GetInfo(directory, folder);
   // An undo's own undo (a redo) is undone by undoing it; the runs it undid are named in it.
   RunJournal journal(fs, clock, program_directory.empty() ? "" : WithSlash(program_directory),
-                     "undo", directory, folder.inode, "", run.run_ids);
+                     "undo", directory, folder.inode, "", run.run_ids, tree);
   // First every document to a scratch name, then each to its old name: documents that swapped
   // names in the run would otherwise block each other.
   std::vector<std::pair<UndoItem*, std::string>> parked;

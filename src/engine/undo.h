@@ -22,6 +22,7 @@ namespace qlm {
 
 class Clock;
 class FileSystem;
+class JournalTree;
 
 struct UndoItem {
   enum class Outcome {
@@ -64,9 +65,10 @@ UndoResult FindRunToUndo(FileSystem& fs, const std::string& program_directory,
 
 // Undoes what FindRunToUndo found, filling each item's outcome. Works on `fs` only, so a dry
 // run passes an overlay. Holds the directory's run lock meanwhile; when another run holds it,
-// nothing is done and `busy` is set.
+// nothing is done and `busy` is set. `tree`, when given, is the undo of a tree run this undo
+// is one directory of (see JournalTree).
 void UndoRun(FileSystem& fs, const Clock& clock, const std::string& program_directory,
-             UndoResult& run);
+             UndoResult& run, JournalTree* tree = nullptr);
 
 // True when every item was put back (under its old or a numbered name).
 bool EverythingPutBack(const UndoResult& run);

@@ -21,6 +21,10 @@ class FaultyReadableFile final : public ReadableFile {
     FsError error = faults_->Count(FsOperation::Read);
     return error != FsError::Ok ? error : inner_->Size(size);
   }
+  FsError Skip(std::uint64_t bytes) override {
+    FsError error = faults_->Count(FsOperation::Read);
+    return error != FsError::Ok ? error : inner_->Skip(bytes);
+  }
 
  private:
   std::unique_ptr<ReadableFile> inner_;
@@ -139,6 +143,12 @@ FsError FaultInjectingFileSystem::OpenSearch(const std::string& directory, Searc
                                              std::unique_ptr<DirectorySearch>& search) {
   FsError error = faults_->Count(FsOperation::Enumerate);
   return error != FsError::Ok ? error : inner_.OpenSearch(directory, kind, search);
+}
+
+FsError FaultInjectingFileSystem::ListSubdirectories(const std::string& directory,
+                                                     DirectoryListing& listing) {
+  FsError error = faults_->Count(FsOperation::ListDirectories);
+  return error != FsError::Ok ? error : inner_.ListSubdirectories(directory, listing);
 }
 
 DriveKind FaultInjectingFileSystem::GetDriveKind(const std::string& directory) {

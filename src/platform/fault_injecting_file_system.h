@@ -13,7 +13,7 @@ namespace qlm {
 
 enum class FsOperation {
   Open,             // OpenForReading
-  Read,             // Read and Size on a file OpenForReading returned
+  Read,             // Read, Size and Skip on a file OpenForReading returned
   Move,             //
   Copy,             //
   CreateDirectory,  //
@@ -24,8 +24,9 @@ enum class FsOperation {
   Probe,            // ProbeWritable
   ReadFile,         // ReadWholeFile
   ReplaceFile,      // ReplaceFileAtomically
+  ListDirectories,  // ListSubdirectories
 };
-inline constexpr std::size_t kFsOperationCount = 12;
+inline constexpr std::size_t kFsOperationCount = 13;
 
 class FaultInjectingFileSystem final : public FileSystem {
  public:
@@ -51,6 +52,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   FsError Delete(const std::string& path) override;
   FsError OpenSearch(const std::string& directory, SearchKind kind,
                      std::unique_ptr<DirectorySearch>& search) override;
+  FsError ListSubdirectories(const std::string& directory, DirectoryListing& listing) override;
   DriveKind GetDriveKind(const std::string& directory) override;
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;

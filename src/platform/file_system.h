@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -34,6 +35,20 @@ class ReadableFile {
   virtual FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
   // The file's size in bytes.
   virtual FsError Size(std::uint64_t& size) = 0;
+  // Moves the read position `bytes` forward (past the end is allowed: reads then give 0
+  // bytes). This default reads and discards them; a layer that can seek does.
+  virtual FsError Skip(std::uint64_t bytes) {
+    char discard[4096];
+    while (bytes > 0) {
+      std::size_t got = 0;
+      const std::size_t want =
+          bytes < sizeof discard ? static_cast<std::size_t>(bytes) : sizeof discard;
+      if (const FsError error = Read(discard, want, got); error != FsError::Ok) return error;
+      if (got == 0) break;
+      bytes -= got;
+    }
+    return FsError::Ok;
+  }
 };
 
 // A log file: created when missing, never truncated, only appended to. Several processes
@@ -87,6 +102,23 @@ enum class SearchKind {
 enum class DriveKind {
   Fixed,  // anything writable in principle
   CdRom,  // ISO 9660 or UDF
+};
+
+// One subdirectory found by FileSystem::ListSubdirectories.
+struct Subdirectory {
+  std::string name;
+  bool is_link = false;  // a symbolic link to a directory, listed so a walk can say it skips it
+  // The directory as a walk would enter it (a mount point gives the mounted directory's);
+  // zeros for a link.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+};
+
+// What a walk over a tree needs of one directory.
+struct DirectoryListing {
+  std::uint64_t device = 0;  // the listed directory itself
+  std::uint64_t inode = 0;
+  std::vector<Subdirectory> subdirectories;  // in the order of CompareFoldedNames
 };
 
 // Asked between the pieces of a long operation; true stops it.
@@ -170,6 +202,13 @@ class FileSystem {
   // Opens a snapshot search of `directory` (with or without a trailing '/').
   virtual FsError OpenSearch(const std::string& directory, SearchKind kind,
                              std::unique_ptr<DirectorySearch>& search) = 0;
+
+  // Lists the subdirectories of `directory` (with or without a trailing '/'), for a walk over
+  // a tree: every entry that is a directory, and every symbolic link to one (a dangling link
+  // or one to anything else is left out). The directory is opened without following a link
+  // in its last name, so a link swapped in for it is refused with StoppedOnSymlink; a
+  // directory that cannot be read gives its error. `listing` is changed only on success.
+  virtual FsError ListSubdirectories(const std::string& directory, DirectoryListing& listing) = 0;
 
   // What kind of medium holds the directory.
   virtual DriveKind GetDriveKind(const std::string& directory) = 0;

@@ -41,6 +41,9 @@ class ForwardingFileSystem : public FileSystem {
                      std::unique_ptr<DirectorySearch>& search) override {
     return inner_.OpenSearch(directory, kind, search);
   }
+  FsError ListSubdirectories(const std::string& directory, DirectoryListing& listing) override {
+    return inner_.ListSubdirectories(directory, listing);
+  }
   DriveKind GetDriveKind(const std::string& directory) override {
     return inner_.GetDriveKind(directory);
   }

@@ -70,14 +70,48 @@ FsError OverlayFileSystem::Describe(const std::string& path, Entry& entry) {
     entry = *record;
     return FsError::Ok;
   }
+  const std::optional<std::string> below = Below(path);
+  if (!below) return FsError::PathNotFound;
   FileInfo info;
-  if (const FsError error = inner_.GetInfo(path, info); error != FsError::Ok) return error;
-  const path::Parts parts = path::Split(path);
+  if (const FsError error = inner_.GetInfo(*below, info); error != FsError::Ok) return error;
   entry.exists = true;
   entry.directory = info.is_directory;
   entry.name = info.stored_name;
-  entry.origin = path::Join(parts.directory, info.stored_name);
+  entry.origin = path::Join(path::Split(*below).directory, info.stored_name);
   return FsError::Ok;
+}
+
+std::optional<std::string> OverlayFileSystem::Below(const std::string& path) const {
+  if (moved_directories_.empty() && moved_away_.empty()) return path;  // the usual case
+  const std::string trimmed = path::Key(path);
+  // The nearest directory on the way (the path itself first) that the overlay moved decides.
+  const auto separator_before = [&](std::size_t end) {
+    while (end > 0 && !path::IsSeparator(trimmed[end - 1]))
+      --end;
+    return end == 0 ? std::string::npos : end - 1;
+  };
+  for (std::size_t end = trimmed.size(); end > 0 && end != std::string::npos;
+       end = separator_before(end)) {
+    const std::string prefix = trimmed.substr(0, end);
+    if (const auto moved = moved_directories_.find(prefix); moved != moved_directories_.end()) {
+      return moved->second + trimmed.substr(end);
+    }
+    if (moved_away_.contains(prefix)) return std::nullopt;
+  }
+  return path;
+}
+
+void OverlayFileSystem::NoteDirectoryMoved(const std::string& from, const std::string& to,
+                                           const std::string& origin) {
+  moved_directories_.erase(path::Key(from));
+  const std::string target = path::Key(to);
+  if (target == origin) {  // back where the disk holds it
+    moved_directories_.erase(target);
+    moved_away_.erase(origin);
+    return;
+  }
+  moved_directories_[target] = origin;
+  moved_away_.insert(origin);
 }
 
 bool OverlayFileSystem::DirectoryExists(const std::string& directory) {
@@ -88,15 +122,19 @@ bool OverlayFileSystem::DirectoryExists(const std::string& directory) {
 FsError OverlayFileSystem::OpenForReading(const std::string& path,
                                           std::unique_ptr<ReadableFile>& file) {
   const Entry* record = Record(path);
-  if (record == nullptr) return inner_.OpenForReading(path, file);
+  if (record == nullptr) {
+    const std::optional<std::string> below = Below(path);
+    return below ? inner_.OpenForReading(*below, file) : FsError::PathNotFound;
+  }
   if (!record->exists) return FsError::FileNotFound;
   if (record->directory) return FsError::AccessDenied;
   return inner_.OpenForReading(record->origin, file);
 }
 
 bool OverlayFileSystem::NameTaken(const std::string& path) {
-  const Entry* record = Record(path);
-  return record != nullptr ? record->exists : inner_.NameTaken(path);
+  if (const Entry* record = Record(path)) return record->exists;
+  const std::optional<std::string> below = Below(path);
+  return below && inner_.NameTaken(*below);
 }
 
 FsError OverlayFileSystem::GetInfo(const std::string& path, FileInfo& info) {
@@ -132,6 +170,7 @@ FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) 
   moved.exists = true;
   moved.directory = source.directory;
   moved.origin = source.origin;
+  if (source.directory && !source.origin.empty()) NoteDirectoryMoved(from, to, source.origin);
   return FsError::Ok;
 }
 
@@ -180,7 +219,8 @@ FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind k
   const auto changed = changes_.find(path::Key(directory));
   std::vector<std::string> names;
   std::unique_ptr<DirectorySearch> below;
-  const FsError error = inner_.OpenSearch(directory, kind, below);
+  const std::optional<std::string> on_disk = Below(directory);
+  const FsError error = on_disk ? inner_.OpenSearch(*on_disk, kind, below) : FsError::PathNotFound;
   if (error != FsError::Ok && changed == changes_.end()) return error;
   std::string name;
   while (below && below->Next(name)) {
@@ -200,12 +240,49 @@ FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind k
   return FsError::Ok;
 }
 
+FsError OverlayFileSystem::ListSubdirectories(const std::string& directory,
+                                              DirectoryListing& listing) {
+  Entry self;
+  if (const FsError error = Describe(path::Key(directory), self); error != FsError::Ok)
+    return error;
+  if (!self.directory) return FsError::PathNotFound;
+  DirectoryListing found;  // a directory the overlay made has nothing on disk
+  if (!self.origin.empty()) {
+    if (const FsError error = inner_.ListSubdirectories(self.origin, found); error != FsError::Ok)
+      return error;
+  }
+  const auto changed = changes_.find(path::Key(directory));
+  if (changed != changes_.end()) {
+    // Names the overlay knows of come from its records, as they now are.
+    std::erase_if(found.subdirectories, [&](const Subdirectory& entry) {
+      return changed->second.contains(FoldName(entry.name));
+    });
+    for (const auto& [folded, entry] : changed->second) {
+      if (!entry.exists || !entry.directory) continue;
+      Subdirectory added{entry.name, false, 0, 0};
+      FileInfo info;  // a moved directory keeps its identity; a new one has none yet
+      if (!entry.origin.empty() && inner_.GetInfo(entry.origin, info) == FsError::Ok) {
+        added.device = info.device;
+        added.inode = info.inode;
+      }
+      found.subdirectories.push_back(std::move(added));
+    }
+    std::sort(found.subdirectories.begin(), found.subdirectories.end(),
+              [](const Subdirectory& a, const Subdirectory& b) {
+                return CompareFoldedNames(a.name, b.name);
+              });
+  }
+  listing = std::move(found);
+  return FsError::Ok;
+}
+
 DriveKind OverlayFileSystem::GetDriveKind(const std::string& directory) {
-  return inner_.GetDriveKind(directory);
+  return inner_.GetDriveKind(Below(directory).value_or(directory));
 }
 
 FsError OverlayFileSystem::ProbeWritable(const std::string& directory) {
-  return inner_.ProbeWritable(directory);
+  const std::optional<std::string> below = Below(directory);
+  return below ? inner_.ProbeWritable(*below) : FsError::PathNotFound;
 }
 
 FsError OverlayFileSystem::Writable(const std::string& directory) {
@@ -214,7 +291,7 @@ FsError OverlayFileSystem::Writable(const std::string& directory) {
   const std::string key = path::Key(directory);
   auto known = writable_.find(key);
   if (known == writable_.end()) {
-    FsError probe = inner_.ProbeWritable(key);
+    FsError probe = ProbeWritable(key);
     if (probe != FsError::WriteProtect && probe != FsError::AccessDenied) probe = FsError::Ok;
     known = writable_.emplace(key, probe).first;
   }
@@ -228,7 +305,8 @@ FsError OverlayFileSystem::OpenLog(const std::string&, std::unique_ptr<LogFile>&
 
 FsError OverlayFileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
                                          std::string& contents) {
-  return inner_.ReadWholeFile(path, limit, contents);
+  const std::optional<std::string> below = Below(path);
+  return below ? inner_.ReadWholeFile(*below, limit, contents) : FsError::PathNotFound;
 }
 
 FsError OverlayFileSystem::ReplaceFileAtomically(const std::string&, std::string_view) {
@@ -250,7 +328,8 @@ FsError OverlayFileSystem::MoveBackAndDescribe(const std::string& from, const st
 FsError OverlayFileSystem::LockDirectory(const std::string& directory,
                                          std::unique_ptr<DirectoryLock>& lock) {
   // A plan made while another run works there would be wrong: the same lock is asked for.
-  return inner_.LockDirectory(directory, lock);
+  const std::optional<std::string> below = Below(directory);
+  return below ? inner_.LockDirectory(*below, lock) : FsError::PathNotFound;
 }
 
 }  // namespace qlm

@@ -1,11 +1,15 @@
 // A file system that reads through to another one but keeps every change in memory: a dry
 // run works on it exactly as a real run works on the disk, and leaves the disk untouched.
 // Moves, copies, new directories and deletions are recorded per name (regardless of case);
-// reads of a moved or copied file read the original. Logs and settings writes are swallowed.
+// reads of a moved or copied file read the original, and names below a moved directory are
+// read below its original, so a walk over a tree can enter it under its new name. Logs and
+// settings writes are swallowed.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "platform/file_system.h"
@@ -27,6 +31,7 @@ class OverlayFileSystem final : public FileSystem {
   FsError Delete(const std::string& path) override;
   FsError OpenSearch(const std::string& directory, SearchKind kind,
                      std::unique_ptr<DirectorySearch>& search) override;
+  FsError ListSubdirectories(const std::string& directory, DirectoryListing& listing) override;
   DriveKind GetDriveKind(const std::string& directory) override;
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
@@ -54,12 +59,22 @@ class OverlayFileSystem final : public FileSystem {
   bool DirectoryExists(const std::string& directory);
   // Ok when the disk would let entries be made in `directory`, else why not.
   FsError Writable(const std::string& directory);
+  // Where the disk holds what `path` names when that is untouched: below the original of a
+  // directory moved in the overlay, else `path` itself; nullopt when a directory on the way
+  // was moved away (the name is gone).
+  std::optional<std::string> Below(const std::string& path) const;
+  // Notes that the directory now named `to` holds the disk's directory `origin`.
+  void NoteDirectoryMoved(const std::string& from, const std::string& to,
+                          const std::string& origin);
 
   FileSystem& inner_;
   bool restoring_ = false;                   // within MoveBackAndDescribe
   std::map<std::string, FsError> writable_;  // directory key -> Writable's answer
   // directory key -> folded name -> record
   std::map<std::string, std::map<std::string, Entry>> changes_;
+  // Directories moved in the overlay: new path -> the disk's path; the disk's paths moved away.
+  std::map<std::string, std::string> moved_directories_;
+  std::set<std::string> moved_away_;
 };
 
 }  // namespace qlm

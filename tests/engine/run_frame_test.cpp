@@ -7,6 +7,7 @@
 
 #include "common/messages.h"
 #include "common/ui.h"
+#include "platform/path.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -28,17 +29,17 @@ TEST(RunChecks, LongDirectoryPathAsksAt181Bytes) {
   };
   for (const Row row : {Row{180, false}, Row{181, true}}) {
     EngineHarness h;
-    std::string path = h.work.path() + "/";
-    path += std::string(row.length - path.size() - 1, 'd');
-    ASSERT_TRUE(std::filesystem::create_directory(NativePath(path)));
-    testing::WriteFile(path + "/x.htm", Page("Moved", "x"));
-    h.target = path;
+    std::string directory = path::WithSeparator(h.work.path());
+    directory += std::string(row.length - directory.size() - 1, 'd');
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(directory)));
+    testing::WriteFile(directory + "/x.htm", Page("Moved", "x"));
+    h.target = directory;
     h.view.box_answers = {mb::kIdNo};
     const RunStatistics stats = h.RunDirectory();
     const auto boxes = h.view.CallsStartingWith("box Directory path too long! 0x34 ");
     EXPECT_EQ(boxes.size(), row.asked ? 1u : 0u) << row.length;
     EXPECT_EQ(stats.FilesProcessed, row.asked ? 0 : 1);
-    EXPECT_EQ(Listing(path).count("x.htm"), row.asked ? 1u : 0u);
+    EXPECT_EQ(Listing(directory).count("x.htm"), row.asked ? 1u : 0u);
     EXPECT_EQ(h.last_end, row.asked ? RunEnd::EndedEarly : RunEnd::Completed);
     ExpectIdle(h.view);
   }

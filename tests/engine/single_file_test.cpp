@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/ui.h"
+#include "platform/path.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -57,7 +58,7 @@ TEST(SingleFile, NoLogNoBackupNoAbortAndLastDirectorySet) {
   EXPECT_TRUE(std::filesystem::exists(h.program / "QLM-Journal.txt"));
   EXPECT_TRUE(h.view.CallsStartingWith("text 2003 Abort").empty());
   EXPECT_FALSE(h.view.Enabled(ctl::kViewLogs));  // this run wrote no log
-  EXPECT_EQ(h.last_directory, h.work.path() + "/");
+  EXPECT_EQ(h.last_directory, path::WithSeparator(h.work.path()));
 }
 
 TEST(SingleFile, ClashAlwaysAsksAndUsesTheFinalExtension) {

@@ -10,6 +10,7 @@
 #include "engine/journal.h"
 #include "platform/fault_injecting_file_system.h"
 #include "platform/forwarding_file_system.h"
+#include "platform/path.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -129,7 +130,7 @@ TEST_F(Undo, RunsOfTwoDirectoriesAreUndoneIndependently) {
   UndoLast(h.work.path());
   EXPECT_EQ(Listing(h.work.path()), h.originals);
   EXPECT_TRUE(fs::exists(other / "Other.htm"));
-  UndoLast(other.path() + "/");
+  UndoLast(path::WithSeparator(other.path()));
   EXPECT_TRUE(fs::exists(other / "x.htm"));
   EXPECT_EQ(Listing(h.work.path()), h.originals);
 }

@@ -112,7 +112,15 @@ INSTANTIATE_TEST_SUITE_P(
                        last_contents = info.stored_name;
                        return error;
                      },
-                     [](const TempDir&, int i) { return last_contents == Name("f", i); }}),
+                     [](const TempDir&, int i) { return last_contents == Name("f", i); }},
+        OperationRow{"ListDirectories", FsOperation::ListDirectories,
+                     [](FileSystem& fs, const TempDir& dir, int) {
+                       DirectoryListing listing;
+                       FsError error = fs.ListSubdirectories(dir.path(), listing);
+                       last_contents = listing.inode != 0 ? "listed" : "none";
+                       return error;
+                     },
+                     [](const TempDir&, int) { return last_contents == "listed"; }}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(FaultInjectingFileSystemTest, FailedProbeNeverReachesTheDisk) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/path.h"
+
 namespace qlm::testing {
 
 std::string Page(const std::string& title, const std::string& tag) {
@@ -42,10 +44,11 @@ RunStatistics EngineHarness::RunDirectory(FileSystem* other) {
                              clock,
                              options,
                              target.empty() ? work.path() : target,
-                             program.path() + "/",
+                             path::WithSeparator(program.path()),
                              last_directory,
                              continue_event,
-                             run_active};
+                             run_active,
+                             tree};
   run_active = true;
   const RunResult result = ProcessingRun(RunKind::DirectoryRun, environment);
   last_end = result.end;
@@ -54,8 +57,8 @@ RunStatistics EngineHarness::RunDirectory(FileSystem* other) {
 
 RunStatistics EngineHarness::RunFile(const std::string& name, FileSystem* other) {
   RunEnvironment environment{
-      other != nullptr ? *other : fs, view,           clock,          options,   work / name,
-      program.path() + "/",           last_directory, continue_event, run_active};
+      other != nullptr ? *other : fs,      view,           clock,          options,   work / name,
+      path::WithSeparator(program.path()), last_directory, continue_event, run_active};
   const RunResult result = ProcessingRun(RunKind::SingleFileRun, environment);
   last_end = result.end;
   return result.statistics;

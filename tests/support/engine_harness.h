@@ -44,7 +44,8 @@ class EngineHarness {
   RecordingView view;
   FixedClock clock{LocalTime{2003, 12, 7, 21, 5, 7}};
   OptionSet options;
-  std::string target;  // when set, the directory run's target instead of work.path()
+  std::string target;           // when set, the directory run's target instead of work.path()
+  JournalTree* tree = nullptr;  // when set, directory runs are directories of this tree run
   std::string last_directory;
   Event continue_event{true};
   std::atomic<bool> run_active{false};

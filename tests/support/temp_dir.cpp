@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/path.h"
+
 namespace qlm::testing {
 
 namespace fs = std::filesystem;
@@ -32,6 +34,14 @@ TempDir::TempDir() {
     }
   }
   throw std::runtime_error("no temporary directory");
+}
+
+std::string TempDir::operator/(const std::string& name) const {
+  std::string joined = path_;
+  joined += path::Separator();
+  for (const char c : name)
+    joined += c == '/' ? path::Separator() : c;
+  return joined;
 }
 
 TempDir::~TempDir() {

@@ -14,10 +14,10 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // The directory's path, without a trailing '/'.
+  // The directory's path, without a trailing separator.
   const std::string& path() const { return path_; }
-  // path() + "/" + name.
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // path() + separator + name, each '/' in `name` written as this platform's separator.
+  std::string operator/(const std::string& name) const;
 
  private:
   std::string path_;

@@ -22,6 +22,9 @@ class UnavailableFileSystem : public FileSystem {
   FsError OpenSearch(const std::string&, SearchKind, std::unique_ptr<DirectorySearch>&) override {
     return FsError::GeneralFailure;
   }
+  FsError ListSubdirectories(const std::string&, DirectoryListing&) override {
+    return FsError::GeneralFailure;
+  }
   DriveKind GetDriveKind(const std::string&) override { return DriveKind::Fixed; }
   FsError ProbeWritable(const std::string&) override { return FsError::GeneralFailure; }
   FsError OpenLog(const std::string&, std::unique_ptr<LogFile>&) override {

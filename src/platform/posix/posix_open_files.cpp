@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/posix/posix_file_system.h"
 
@@ -33,6 +34,11 @@ class PosixReadableFile final : public ReadableFile {
     return FsError::Ok;
   }
   FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
+  FsError Skip(std::uint64_t bytes) override {
+    if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return FsError::InvalidParameter;
+    return lseek(fd_.get(), static_cast<off_t>(bytes), SEEK_CUR) < 0 ? ErrorFromErrno(errno)
+                                                                     : FsError::Ok;
+  }
 
  private:
   UniqueFd fd_;

@@ -296,6 +296,92 @@ FsError Win32FileSystem::OpenSearch(const std::string& directory, SearchKind kin
   return FsError::Ok;
 }
 
+namespace {
+
+// The volume and file index of an open file or directory, as FileInfo has them.
+bool Identity(HANDLE handle, std::uint64_t& device, std::uint64_t& inode) {
+  BY_HANDLE_FILE_INFORMATION facts{};
+  if (!GetFileInformationByHandle(handle, &facts)) return false;
+  device = facts.dwVolumeSerialNumber;
+  inode = (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow;
+  return true;
+}
+
+// A directory opened as itself: a link or junction in its place is not followed.
+Handle OpenDirectoryItself(const std::string& path) {
+  return Handle(CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+}  // namespace
+
+FsError Win32FileSystem::ListSubdirectories(const std::string& directory,
+                                            DirectoryListing& listing) {
+  if (directory.empty()) return FsError::PathNotFound;
+  if (FsError error = path::Check(directory); error != FsError::Ok) return error;
+  const std::string key = path::Key(directory);
+  const Handle self = OpenDirectoryItself(key);
+  if (!self.valid()) {
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FsError::PathNotFound
+                                                                        : ErrorFromWin32(code);
+  }
+  BY_HANDLE_FILE_INFORMATION facts{};
+  if (!GetFileInformationByHandle(self.get(), &facts)) return LastError();
+  if (facts.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return FsError::StoppedOnSymlink;
+  if (!(facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return FsError::PathNotFound;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  Identity(self.get(), device, inode);
+
+  const std::wstring pattern = Win32Path(path::Join(key, "*"));
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  std::vector<Subdirectory> subdirectories;
+  if (find == INVALID_HANDLE_VALUE) {
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return LastError();
+  } else {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+      std::string name = Narrow(found.cFileName);
+      if (!path::IsPlainName(name)) continue;
+      // A link or junction to a directory is listed, never entered; a dangling one is left
+      // out.
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        const Handle target(
+            CreateFileW(Win32Path(path::Join(key, name)).c_str(), FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION reached{};
+        if (target.valid() && GetFileInformationByHandle(target.get(), &reached) &&
+            (reached.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+          subdirectories.push_back({std::move(name), true, 0, 0});
+        }
+        continue;
+      }
+      Subdirectory entry{std::move(name), false, 0, 0};
+      const Handle child = OpenDirectoryItself(path::Join(key, entry.name));
+      if (!child.valid() || !Identity(child.get(), entry.device, entry.inode)) continue;  // gone
+      subdirectories.push_back(std::move(entry));
+    } while (FindNextFileW(find, &found));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    // A listing cut short would skip directories.
+    if (code != ERROR_NO_MORE_FILES) return ErrorFromWin32(code);
+  }
+  std::sort(subdirectories.begin(), subdirectories.end(),
+            [](const Subdirectory& a, const Subdirectory& b) {
+              return CompareFoldedNames(a.name, b.name);
+            });
+  listing.device = device;
+  listing.inode = inode;
+  listing.subdirectories = std::move(subdirectories);
+  return FsError::Ok;
+}
+
 DriveKind Win32FileSystem::GetDriveKind(const std::string& directory) {
   if (directory.empty() || path::Check(directory) != FsError::Ok) return DriveKind::Fixed;
   wchar_t root[MAX_PATH + 1];

@@ -26,6 +26,7 @@ class Win32FileSystem final : public FileSystem {
   FsError Delete(const std::string& path) override;
   FsError OpenSearch(const std::string& directory, SearchKind kind,
                      std::unique_ptr<DirectorySearch>& search) override;
+  FsError ListSubdirectories(const std::string& directory, DirectoryListing& listing) override;
   DriveKind GetDriveKind(const std::string& directory) override;
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
