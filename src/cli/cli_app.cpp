@@ -9,15 +9,14 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "cli/cli_options.h"
+#include "cli/cli_runs.h"
 #include "cli/cli_undo.h"
 #include "cli/terminal_view.h"
-#include "common/messages.h"
 #include "common/text.h"
-#include "engine/processing_run.h"
-#include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/overlay_file_system.h"
 #include "platform/posix_file_system.h"
@@ -38,10 +37,13 @@ int UsageError(const std::string& message) {
 }
 
 // Turns Ctrl-C into an Abort request, as the window's Abort button does: a thread waits for
-// SIGINT (blocked everywhere else) and resets the event the run polls between files.
+// SIGINT (blocked everywhere else) and resets the event the run polls between files. In a tree
+// run the first Ctrl-C only sets `finish_then_stop`: the directory in hand is finished, and
+// the second Ctrl-C stops that one too, after the file in hand.
 class InterruptWatcher {
  public:
-  explicit InterruptWatcher(Event& continue_event) : continue_event_(continue_event) {
+  InterruptWatcher(Event& continue_event, std::atomic<bool>* finish_then_stop)
+      : continue_event_(continue_event), finish_then_stop_(finish_then_stop) {
     sigemptyset(&set_);
     sigaddset(&set_, SIGINT);
     sigaddset(&set_, kStopSignal);
@@ -62,34 +64,24 @@ class InterruptWatcher {
   void Watch() {
     int signal = 0;
     while (sigwait(&set_, &signal) == 0 && signal == SIGINT) {
+      if (finish_then_stop_ != nullptr && !finish_then_stop_->exchange(true)) {
+        Say("\nAbort requested: finishing this directory, then stopping (Ctrl-C again stops "
+            "after the file in hand)...\n");
+        continue;
+      }
       continue_event_.Reset();
-      const char note[] = "\nAbort requested: finishing the file in hand...\n";
-      [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
+      Say("\nAbort requested: finishing the file in hand...\n");
     }
+  }
+  static void Say(std::string_view note) {
+    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note.data(), note.size());
   }
 
   Event& continue_event_;
+  std::atomic<bool>* finish_then_stop_;
   sigset_t set_;
   std::thread thread_;
 };
-
-// How many files a directory run will meet, for the progress bar.
-int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
-  std::unique_ptr<DirectorySearch> search;
-  if (fs.OpenSearch(directory, SearchKind::Html, search) != FsError::Ok) return 0;
-  int count = 0;
-  std::string name;
-  while (search->Next(name))
-    ++count;
-  return count;
-}
-
-void PrintCounters(const RunStatistics& s) {
-  std::printf(
-      "Files processed: %d\nUnrenamed (U): %d\nUser-renamed (M): %d\nRead errors (R): %d\n"
-      "Title errors (T): %d\nBackup errors (B): %d\n",
-      s.FilesProcessed, s.Unrenamed, s.UserRenamed, s.ReadErrors, s.TitleErrors, s.BackupErrors);
-}
 
 }  // namespace
 
@@ -145,8 +137,9 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
       std::string stored = target;
       if (ClassifyArgument(disk, stored) == RunMode::Directory) target = stored;
     }
-    return RunUndo(disk, options.dry_run, program_directory,
-                   has_path ? std::optional(target) : std::nullopt);
+    const std::optional<std::string> where = has_path ? std::optional(target) : std::nullopt;
+    return options.recursive ? RunTreeUndo(disk, options.dry_run, program_directory, where)
+                             : RunUndo(disk, options.dry_run, program_directory, where);
   }
   if (!has_path) return UsageError("missing PATH (a directory or an .htm/.html file)");
 
@@ -159,45 +152,33 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     return UsageError("'" + Printable(target) +
                       "' is neither a directory nor an HTML file ending in .htm or .html");
   }
-  const RunKind kind = mode == RunMode::Directory ? RunKind::DirectoryRun : RunKind::SingleFileRun;
+  if (options.recursive && mode != RunMode::Directory) {
+    return UsageError("--recursive needs a directory, not '" + Printable(target) + "'");
+  }
 
   OverlayFileSystem overlay(disk);
   FileSystem& fs = options.dry_run ? static_cast<FileSystem&>(overlay) : disk;
   if (options.dry_run) std::fputs("Dry run: nothing on disk is changed.\n", stderr);
 
-  const bool progress = isatty(STDERR_FILENO) && kind == RunKind::DirectoryRun;
-  TerminalView view(stdin, stdout, stderr, progress, progress ? CountHtmlFiles(fs, target) : 0);
-  SystemClock clock;
+  RunSetup setup{fs, settings.options};
+  setup.target = target;
+  setup.kind = mode == RunMode::Directory ? RunKind::DirectoryRun : RunKind::SingleFileRun;
+  setup.program_directory = program_directory.empty() || program_directory == "/"
+                                ? program_directory
+                                : program_directory + "/";
+  setup.last_directory = settings.LastDirectory;
+  setup.json = options.json;
+  setup.progress = isatty(STDERR_FILENO) != 0;
   Event continue_event(true);
-  std::atomic<bool> run_active(kind == RunKind::DirectoryRun);
-  std::string last_directory = settings.LastDirectory;
-  RunEnvironment environment{fs,
-                             view,
-                             clock,
-                             settings.options,
-                             target,
-                             program_directory.empty() || program_directory == "/"
-                                 ? program_directory
-                                 : program_directory + "/",
-                             last_directory,
-                             continue_event,
-                             run_active};
-  RunResult result;
+  std::atomic<bool> finish_then_stop(false);
+  int status;
   {
-    InterruptWatcher watcher(continue_event);
-    result = ProcessingRun(kind, environment);
+    InterruptWatcher watcher(continue_event, options.recursive ? &finish_then_stop : nullptr);
+    status = options.recursive ? RunTree(setup, continue_event, finish_then_stop)
+                               : RunSingle(setup, continue_event);
   }
-  view.ClearProgress();
-  PrintCounters(result.statistics);
-  switch (result.end) {
-    case RunEnd::Completed:
-      return kExitCompleted;
-    case RunEnd::Aborted:
-      return kExitAborted;
-    case RunEnd::EndedEarly:
-      return kExitEndedEarly;
-  }
-  return kExitCompleted;
+  std::fflush(stdout);
+  return status;
 }
 
 }  // namespace qlm::cli
