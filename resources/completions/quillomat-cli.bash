@@ -19,7 +19,7 @@ _quillomat_cli() {
             ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--option --config-dir --dry-run --undo --help --version --" -- "$cur"))
+        COMPREPLY=($(compgen -W "--option --config-dir --dry-run --recursive --json --undo --help --version --" -- "$cur"))
         return
     fi
     # A directory, or one HTML file in any letter case.

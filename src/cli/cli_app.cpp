@@ -5,19 +5,19 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "cli/cli_options.h"
+#include "cli/cli_runs.h"
 #include "cli/cli_undo.h"
 #include "cli/console.h"
 #include "cli/terminal_view.h"
-#include "common/messages.h"
 #include "common/text.h"
-#include "engine/processing_run.h"
-#include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/native_file_system.h"
 #include "platform/overlay_file_system.h"
+#include "platform/path.h"
 #include "platform/program_directory.h"
 #include "shell/command_line.h"
 #include "shell/settings.h"
@@ -32,24 +32,6 @@ int UsageError(const std::string& message) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
                kProgram);
   return kExitUsage;
-}
-
-// How many files a directory run will meet, for the progress bar.
-int CountHtmlFiles(FileSystem& fs, const std::string& directory) {
-  std::unique_ptr<DirectorySearch> search;
-  if (fs.OpenSearch(directory, SearchKind::Html, search) != FsError::Ok) return 0;
-  int count = 0;
-  std::string name;
-  while (search->Next(name))
-    ++count;
-  return count;
-}
-
-void PrintCounters(const RunStatistics& s) {
-  std::printf(
-      "Files processed: %d\nUnrenamed (U): %d\nUser-renamed (M): %d\nRead errors (R): %d\n"
-      "Title errors (T): %d\nBackup errors (B): %d\n",
-      s.FilesProcessed, s.Unrenamed, s.UserRenamed, s.ReadErrors, s.TitleErrors, s.BackupErrors);
 }
 
 }  // namespace
@@ -87,9 +69,7 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
                  "--config-dir): this run writes no log and cannot be undone\n",
                  kProgram);
   }
-  while (program_directory.size() > 1 && program_directory.back() == '/') {
-    program_directory.pop_back();
-  }
+  if (!program_directory.empty()) program_directory = path::Key(program_directory);
   std::vector<const char*> words{kProgram};
   for (const std::string& word : options.path_words)
     words.push_back(word.c_str());
@@ -106,8 +86,9 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
       std::string stored = target;
       if (ClassifyArgument(disk, stored) == RunMode::Directory) target = stored;
     }
-    return RunUndo(disk, options.dry_run, program_directory,
-                   has_path ? std::optional(target) : std::nullopt);
+    const std::optional<std::string> where = has_path ? std::optional(target) : std::nullopt;
+    return options.recursive ? RunTreeUndo(disk, options.dry_run, program_directory, where)
+                             : RunUndo(disk, options.dry_run, program_directory, where);
   }
   if (!has_path) return UsageError("missing PATH (a directory or an .htm/.html file)");
 
@@ -120,45 +101,32 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     return UsageError("'" + Printable(target) +
                       "' is neither a directory nor an HTML file ending in .htm or .html");
   }
-  const RunKind kind = mode == RunMode::Directory ? RunKind::DirectoryRun : RunKind::SingleFileRun;
+  if (options.recursive && mode != RunMode::Directory) {
+    return UsageError("--recursive needs a directory, not '" + Printable(target) + "'");
+  }
 
   OverlayFileSystem overlay(disk);
   FileSystem& fs = options.dry_run ? static_cast<FileSystem&>(overlay) : disk;
   if (options.dry_run) std::fputs("Dry run: nothing on disk is changed.\n", stderr);
 
-  const bool progress = StandardErrorIsTerminal() && kind == RunKind::DirectoryRun;
-  TerminalView view(stdin, stdout, stderr, progress, progress ? CountHtmlFiles(fs, target) : 0);
-  SystemClock clock;
+  RunSetup setup{fs, settings.options};
+  setup.target = target;
+  setup.kind = mode == RunMode::Directory ? RunKind::DirectoryRun : RunKind::SingleFileRun;
+  setup.program_directory =
+      program_directory.empty() ? program_directory : path::WithSeparator(program_directory);
+  setup.last_directory = settings.LastDirectory;
+  setup.json = options.json;
+  setup.progress = StandardErrorIsTerminal();
   Event continue_event(true);
-  std::atomic<bool> run_active(kind == RunKind::DirectoryRun);
-  std::string last_directory = settings.LastDirectory;
-  RunEnvironment environment{fs,
-                             view,
-                             clock,
-                             settings.options,
-                             target,
-                             program_directory.empty() || program_directory == "/"
-                                 ? program_directory
-                                 : program_directory + "/",
-                             last_directory,
-                             continue_event,
-                             run_active};
-  RunResult result;
+  std::atomic<bool> finish_then_stop(false);
+  int status;
   {
-    InterruptWatcher watcher(continue_event);
-    result = ProcessingRun(kind, environment);
+    InterruptWatcher watcher(continue_event, options.recursive ? &finish_then_stop : nullptr);
+    status = options.recursive ? RunTree(setup, continue_event, finish_then_stop)
+                               : RunSingle(setup, continue_event);
   }
-  view.ClearProgress();
-  PrintCounters(result.statistics);
-  switch (result.end) {
-    case RunEnd::Completed:
-      return kExitCompleted;
-    case RunEnd::Aborted:
-      return kExitAborted;
-    case RunEnd::EndedEarly:
-      return kExitEndedEarly;
-  }
-  return kExitCompleted;
+  std::fflush(stdout);
+  return status;
 }
 
 }  // namespace qlm::cli

@@ -55,6 +55,10 @@ std::string ParseCliOptions(int argc, const char* const* argv, CliOptions& optio
       options.dry_run = true;
     } else if (word == "--undo") {
       options.undo = true;
+    } else if (word == "-r" || word == "--recursive") {
+      options.recursive = true;
+    } else if (word == "--json") {
+      options.json = true;
     } else if (word == "-o" || word == "--option" || word == "--config-dir") {
       if (i + 1 == argc) return word + " needs a value";
       const std::string value = argv[++i];
@@ -73,11 +77,12 @@ std::string ParseCliOptions(int argc, const char* const* argv, CliOptions& optio
       return "unknown option '" + word + "'";
     }
   }
+  if (options.json && options.undo) return "--json reports runs only, not --undo";
   return "";
 }
 
 const char* const kHelpText = R"HELP(Usage: quillomat-cli [OPTIONS] PATH
-       quillomat-cli --undo [--dry-run] [--config-dir DIR] [PATH]
+       quillomat-cli --undo [--recursive] [--dry-run] [--config-dir DIR] [PATH]
 
 Renames HTML documents after their titles. PATH is a directory (every .htm and .html
 file in it is renamed) or one HTML file. Words after the options are joined with single
@@ -90,9 +95,13 @@ Options:
                          RenameAsHtm, ParseHTMLEntities, WriteRenameLog, WriteErrorLog
       --config-dir DIR   read Quillomat.ini from DIR and write the logs there
   -n, --dry-run          print what a run would do; create, move and write nothing
+  -r, --recursive        every directory of the tree at PATH (PATH included) that holds
+                         pages, each a run of its own (see Trees)
+      --json             one JSON object per line on standard output (see JSON output)
       --undo [PATH]      put back the names of the most recent run on PATH (of all runs
-                         without PATH), from the journal QLM-Journal.txt; with --dry-run,
-                         print what it would do
+                         without PATH), from the journal QLM-Journal.txt; with --recursive,
+                         of the most recent tree run within PATH; with --dry-run, print what
+                         it would do
   -h, --help             show this text
       --version          show the version
   --                     end of options (for a PATH that begins with '-')
@@ -111,6 +120,34 @@ Questions (interactive mode, EnableFullAutoMode=0) read one line from standard i
 End of input answers No or Cancel. Ctrl-C asks a directory run to stop after the file in
 hand; the files already handled still get their final names.
 
+Trees (--recursive): the directories are taken depth first, each before its subdirectories,
+in the order of the files (letters compared without case). Symbolic links are never
+followed, and backup directories are never entered ("Backup" in any letter case, YYYYMMDD,
+YYYYMMDD-N); a directory without pages gets no run. Each directory's lines stand under its
+path, with its counters on one line; the whole tree's counters come last. In interactive
+mode the questions come one directory after another. Ctrl-C finishes the directory in hand,
+second stage included, and stops; Ctrl-C again stops that directory after the file in hand.
+A directory that cannot be read, a loop of bind mounts or a path longer than the system
+allows is reported on standard error and left out; the rest of the tree is processed.
+--undo --recursive undoes every directory run of the most recent tree run, newest first; a
+directory where a later run has changed names since is left alone and reported.
+
+JSON output (--json): nothing but one object per line on standard output.
+  {"type":"file","directory":D,"old":O,"new":N,"outcome":OUTCOME,"reason":R}
+      OUTCOME: renamed, kept (R says why; N may differ in extension or number), failed
+      (N is the scratch name it stays under, R the error), recovered (a scratch file an
+      interrupted run left, given back its name)
+  {"type":"directory","directory":D,"status":STATUS,"reason":C,"message":M,
+   "files_processed":N,"unrenamed":N,"user_renamed":N,"read_errors":N,"title_errors":N,
+   "backup_errors":N}
+      STATUS: completed, aborted, ended-early, skipped (C says why: link, backup, loop,
+      repeat, unreadable, too-long, replaced); M: the last message shown, or null
+  {"type":"tree","directory":D,"status":completed|aborted|incomplete|ended-early,
+   "directories":N,"skipped":N, and the six counters}         (--recursive only, last)
+Names are bytes: a name that is not valid UTF-8 appears with U+FFFD for each malformed
+sequence, and its exact bytes in hexadecimal under the same key with "_hex" added
+("old_hex", "new_hex", "directory_hex"); R, C and M are null when there is nothing to say.
+
 Undo puts back the latest run on the directory that still has names to put back, with a
 killed run it continued; it finishes an interrupted undo, and undoing a finished undo redoes
 its run. A document whose identity (inode, size, modification time) still matches goes back
@@ -121,8 +158,10 @@ A second run (or undo) on a directory another run is working on ends at once, wi
 message, before it touches anything.
 
 Exit status: 0 the run completed; 1 a check, an empty directory or a No ended it early, or
-the directory was busy; 2 a usage error; 130 the run was aborted. --undo: 0 every name put
-back, 1 something left alone or failed, nothing to undo, or the directory busy.
+the directory was busy; 2 a usage error; 130 the run was aborted. --recursive: 0 every
+directory with pages completed; 1 one ended early or could not be entered, or no directory
+holds a page. --undo: 0 every name put back, 1 something left alone or failed, nothing to
+undo, or the directory busy.
 )HELP";
 
 }  // namespace qlm::cli

@@ -14,7 +14,9 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool dry_run = false;
-  bool undo = false;  // put back the names of the most recent run (on PATH, if given)
+  bool undo = false;       // put back the names of the most recent run (on PATH, if given)
+  bool recursive = false;  // every directory of the tree at PATH, each a run of its own
+  bool json = false;       // one JSON object per line on standard output
   std::optional<std::string> config_dir;
   std::vector<std::pair<std::string, std::uint8_t>> overrides;  // --option KEY=0|1, in order
   std::vector<std::string> path_words;  // what remains: the PATH, possibly split at blanks

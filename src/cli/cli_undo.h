@@ -1,4 +1,4 @@
-// quillomat-cli --undo: puts back the names of the most recent journaled run.
+// quillomat-cli --undo: puts back the names of the most recent journaled run, or tree run.
 #pragma once
 
 #include <optional>
@@ -16,5 +16,12 @@ namespace qlm::cli {
 // alone or failed, when there was nothing to undo, or when another run works there.
 int RunUndo(FileSystem& disk, bool dry_run, const std::string& program_directory,
             const std::optional<std::string>& directory);
+
+// Undoes the most recent tree run within `directory` (of all tree runs when nullopt), each of
+// its directories under its path on stdout. Returns 0 when every name was put back; 1 when
+// something was left alone or failed (a directory a later run changed, one another run works
+// in), or when there was no tree run to undo.
+int RunTreeUndo(FileSystem& disk, bool dry_run, const std::string& program_directory,
+                const std::optional<std::string>& directory);
 
 }  // namespace qlm::cli

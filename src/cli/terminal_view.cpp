@@ -1,5 +1,6 @@
 #include "cli/terminal_view.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/text.h"
@@ -23,18 +24,35 @@ std::string Printable(std::string_view name) {
   return SafeForDisplay(name);
 }
 
-TerminalView::TerminalView(std::FILE* in, std::FILE* out, std::FILE* err, bool progress, int total)
-    : in_(in), out_(out), err_(err), progress_(progress), total_(total) {}
+TerminalView::TerminalView(std::FILE* in, std::FILE* err, RunOutput& output, bool progress,
+                           std::int64_t total)
+    : in_(in),
+      err_(err),
+      output_(output),
+      progress_(progress),
+      total_(total),
+      events_([this](const FileEvent& event) {
+        ClearProgress();
+        output_.File(event);
+      }) {}
 
 void TerminalView::SetControlText(int id, std::string_view text) {
   if (!progress_ || id != ctl::kFilesProcessed) return;
-  const int done = std::atoi(std::string(text).c_str());
-  constexpr int kWidth = 30;
-  const int filled = total_ > 0 ? std::min(kWidth, done * kWidth / total_) : 0;
-  std::fprintf(err_, "\r[%s%s] %d/%d", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-               std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), done, total_);
+  const std::int64_t done = done_before_ + std::atoll(std::string(text).c_str());
+  constexpr std::int64_t kWidth = 30;
+  const std::int64_t filled = total_ > 0 ? std::min(kWidth, done * kWidth / total_) : 0;
+  std::fprintf(err_, "\r[%s%s] %lld/%lld",
+               std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(),
+               static_cast<long long>(done), static_cast<long long>(total_));
   std::fflush(err_);
   bar_shown_ = true;
+}
+
+void TerminalView::BeginDirectory(std::int64_t done_before) {
+  done_before_ = done_before;
+  last_message_.clear();
+  events_.Clear();
 }
 
 void TerminalView::EnableControl(int, bool) {}
@@ -43,13 +61,6 @@ void TerminalView::ClearProgress() {
   if (!bar_shown_) return;
   std::fputs("\r\033[K", err_);
   bar_shown_ = false;
-}
-
-void TerminalView::Print(const std::string& line) {
-  ClearProgress();
-  // No flush per line: a terminal is line-buffered anyway, and a pipe or file gets the
-  // lines in a few large writes.
-  std::fprintf(out_, "%s\n", line.c_str());
 }
 
 bool TerminalView::ReadLine(std::string& line) {
@@ -64,6 +75,7 @@ bool TerminalView::ReadLine(std::string& line) {
 
 int TerminalView::ShowMessageBox(std::string_view text, std::string_view caption, unsigned flags) {
   ClearProgress();
+  last_message_ = std::string(text);
   std::fprintf(err_, "[%s] %s\n", Printable(caption).c_str(), Printable(text).c_str());
   const unsigned buttons = flags & mb::kButtonMask;
   if (buttons != mb::kYesNo && buttons != mb::kOkCancel) return mb::kIdOk;
@@ -97,39 +109,7 @@ int TerminalView::ShowManualRenameDialog(ManualRename& dialog) {
 }
 
 void TerminalView::ReportJourney(const JourneyStep& step) {
-  const std::string from = Printable(step.from);
-  // " (kept its name: why)" after a file that passed through a scratch name unchanged.
-  const auto kept = [](const std::string& reason) {
-    return reason.empty() ? std::string() : " (kept its name: " + reason + ")";
-  };
-  if (step.stage != JourneyStep::Stage::Final && step.to.empty()) {
-    Print(from + ": kept its name (" +
-          (step.kept_reason.empty() ? std::string(ErrorText(step.error)) : step.kept_reason) + ")");
-    return;
-  }
-  switch (step.stage) {
-    case JourneyStep::Stage::Scratch:
-      scratch_origins_.Add(step.to, step.from, step.kept_reason);
-      return;
-    case JourneyStep::Stage::SingleFile:
-      Print(from + " -> " + Printable(step.to) + kept(step.kept_reason));
-      return;
-    case JourneyStep::Stage::Final:
-      break;
-  }
-  const std::optional<JourneyOrigins::Origin> origin = scratch_origins_.Find(step.from);
-  if (!origin) {
-    // A scratch file an interrupted run left behind, given back its name.
-    Print(from + " -> " + Printable(step.to) + " (left by an interrupted run)");
-    return;
-  }
-  const std::string old = Printable(origin->name);
-  const std::string reason(origin->kept_reason);
-  if (step.to.empty()) {
-    Print(old + ": stays as " + from + " (" + std::string(ErrorText(step.error)) + ")");
-  } else {
-    Print(old + " -> " + Printable(step.to) + kept(reason));
-  }
+  events_.Add(step);
 }
 
 }  // namespace qlm::cli

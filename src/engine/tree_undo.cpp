@@ -30,6 +30,23 @@ const JournalRun* Find(const std::vector<JournalRun>& headers, std::int64_t id) 
   return run == headers.end() ? nullptr : &*run;
 }
 
+// What undoing the step's run would do now, from FindRunToUndo on its directory.
+void Classify(FileSystem& fs, const std::string& program_directory,
+              const std::vector<JournalRun>& headers, TreeUndoStep& step) {
+  step.undo = FindRunToUndo(fs, program_directory, step.directory);
+  const std::vector<std::int64_t>& found = step.undo.run_ids;
+  step.status = TreeUndoStep::Status::Nothing;
+  if (step.undo.found && Contains(found, step.run)) {
+    step.status = TreeUndoStep::Status::Undo;
+  } else if (step.undo.found && *std::max_element(found.begin(), found.end()) > step.run) {
+    // A later unit comes first there, unless it is the undo of this very run.
+    const JournalRun* later = Find(headers, found.back());
+    const bool undid_it = later != nullptr && later->kind == "undo" && later->ended &&
+                          Contains(later->undoes, step.run);
+    if (!undid_it) step.status = TreeUndoStep::Status::LaterFirst;
+  }
+}
+
 // What undoing each run of `tree` that moved something would do, newest first.
 std::vector<TreeUndoStep> Plan(FileSystem& fs, const std::string& program_directory,
                                const std::vector<JournalRun>& headers, const Tree& tree,
@@ -40,21 +57,11 @@ std::vector<TreeUndoStep> Plan(FileSystem& fs, const std::string& program_direct
     TreeUndoStep step;
     step.run = (*run)->id;
     step.directory = (*run)->directory;
-    step.undo = FindRunToUndo(fs, program_directory, step.directory);
+    Classify(fs, program_directory, headers, step);
     for (const std::string& warning : step.undo.warnings) {
       // Each directory's undo reads the journal again: its bad lines are told once.
       if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
         warnings.push_back(warning);
-    }
-    const std::vector<std::int64_t>& found = step.undo.run_ids;
-    if (step.undo.found && Contains(found, step.run)) {
-      step.status = TreeUndoStep::Status::Undo;
-    } else if (step.undo.found && *std::max_element(found.begin(), found.end()) > step.run) {
-      // A later unit comes first there, unless it is the undo of this very run.
-      const JournalRun* later = Find(headers, found.back());
-      const bool undid_it = later != nullptr && later->kind == "undo" && later->ended &&
-                            Contains(later->undoes, step.run);
-      step.status = undid_it ? TreeUndoStep::Status::Nothing : TreeUndoStep::Status::LaterFirst;
     }
     steps.push_back(std::move(step));
   }
@@ -144,8 +151,15 @@ TreeUndo FindTreeToUndo(FileSystem& fs, const std::string& program_directory,
 void UndoTree(FileSystem& fs, const Clock& clock, const std::string& program_directory,
               TreeUndo& plan) {
   if (!plan.found) return;
+  std::vector<std::string> warnings;  // told by FindTreeToUndo already
+  const std::vector<JournalRun> headers =
+      ReadJournal(fs, Key(program_directory) + std::string(kJournalName), {}, warnings);
   JournalTree tree(plan.journal_tree);
   for (TreeUndoStep& step : plan.steps) {
+    if (step.status != TreeUndoStep::Status::Undo) continue;
+    // Found again first: a step before may have given this directory back its name (one a
+    // run renamed like a page), and only now do its documents lie where the journal says.
+    Classify(fs, program_directory, headers, step);
     if (step.status == TreeUndoStep::Status::Undo)
       UndoRun(fs, clock, program_directory, step.undo, &tree);
   }

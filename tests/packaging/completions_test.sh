@@ -25,6 +25,7 @@ check "bash --option" "WriteRenameLog=0 WriteRenameLog=1 WriteErrorLog=0 WriteEr
   "$(bash_complete --option Write)"
 check "bash -o" "EnableShellExts=0 EnableShellExts=1 " "$(bash_complete -o EnableS)"
 check "bash options" "--dry-run " "$(bash_complete --dr)"
+check "bash tree options" "--recursive " "$(bash_complete --rec)"
 check "bash --config-dir" "files:-d " "$(bash_complete --config-dir '')"
 check "bash path" "files:@([hH][tT][mM]|[hH][tT][mM][lL]) " "$(bash_complete --dry-run '')"
 

@@ -21,21 +21,21 @@ bool StandardErrorIsTerminal() {
 
 struct InterruptWatcher::State {
   Event& continue_event;
+  std::atomic<bool>* finish_then_stop;
   sigset_t set;
   std::thread thread;
 
   void Watch() {
     int signal = 0;
     while (sigwait(&set, &signal) == 0 && signal == SIGINT) {
-      continue_event.Reset();
-      const char note[] = "\nAbort requested: finishing the file in hand...\n";
-      [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
+      const std::string_view note = OnInterrupt(continue_event, finish_then_stop);
+      [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, note.data(), note.size());
     }
   }
 };
 
-InterruptWatcher::InterruptWatcher(Event& continue_event)
-    : state_(new State{continue_event, {}, {}}) {
+InterruptWatcher::InterruptWatcher(Event& continue_event, std::atomic<bool>* finish_then_stop)
+    : state_(new State{continue_event, finish_then_stop, {}, {}}) {
   sigemptyset(&state_->set);
   sigaddset(&state_->set, SIGINT);
   sigaddset(&state_->set, kStopSignal);

@@ -13,14 +13,15 @@ namespace {
 
 // The handler is process-wide, as the system keeps one list of them.
 std::atomic<Event*> watched{nullptr};
+std::atomic<std::atomic<bool>*> watched_tree{nullptr};
 
 BOOL WINAPI OnControl(DWORD type) {
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
   if (Event* event = watched.load()) {
-    event->Reset();
-    const char note[] = "\nAbort requested: finishing the file in hand...\n";
+    const std::string_view note = OnInterrupt(*event, watched_tree.load());
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), note, sizeof note - 1, &written, nullptr);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), note.data(), static_cast<DWORD>(note.size()),
+              &written, nullptr);
   }
   return TRUE;  // handled: the process goes on to finish its run
 }
@@ -34,7 +35,9 @@ bool StandardErrorIsTerminal() {
 
 struct InterruptWatcher::State {};
 
-InterruptWatcher::InterruptWatcher(Event& continue_event) : state_(new State) {
+InterruptWatcher::InterruptWatcher(Event& continue_event, std::atomic<bool>* finish_then_stop)
+    : state_(new State) {
+  watched_tree = finish_then_stop;
   watched = &continue_event;
   SetConsoleCtrlHandler(OnControl, TRUE);
 }
@@ -42,6 +45,7 @@ InterruptWatcher::InterruptWatcher(Event& continue_event) : state_(new State) {
 InterruptWatcher::~InterruptWatcher() {
   SetConsoleCtrlHandler(OnControl, FALSE);
   watched = nullptr;
+  watched_tree = nullptr;
 }
 
 }  // namespace qlm::cli
