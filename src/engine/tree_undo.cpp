@@ -73,6 +73,16 @@ bool Any(const std::vector<TreeUndoStep>& steps, TreeUndoStep::Status status) {
                      [&](const TreeUndoStep& step) { return step.status == status; });
 }
 
+// True when the undo `tree` was interrupted: its latest run in some directory did not end
+// (one that finished it there later is its latest run there).
+bool Interrupted(const Tree& tree) {
+  std::map<std::string, const JournalRun*> latest;
+  for (const JournalRun* run : tree.runs)
+    latest[Key(run->directory)] = run;  // the journal's order is the runs' order
+  return std::any_of(latest.begin(), latest.end(),
+                     [](const auto& entry) { return !entry.second->ended; });
+}
+
 // The tree whose runs the runs of the undo `tree` put back; 0 when there is none.
 std::int64_t UndoneTree(const std::vector<JournalRun>& headers, const Tree& tree) {
   for (const JournalRun* run : tree.runs) {
@@ -126,6 +136,9 @@ TreeUndo FindTreeToUndo(FileSystem& fs, const std::string& program_directory,
         }
       }
     }
+    // An interrupted undo is finished, never reversed: with nothing left to finish, it has
+    // nothing to undo either.
+    if (is_undo && !result.finishes_undo && Interrupted(tree)) continue;
     if (!result.finishes_undo) steps = Plan(fs, program_directory, headers, tree, result.warnings);
     // A tree with nothing left to put back does not hide an older one; one whose names later
     // runs changed since does, and says where.

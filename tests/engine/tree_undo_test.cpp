@@ -128,6 +128,21 @@ TEST_F(TreeUndoTest, AnInterruptedUndoIsFinishedNotReversed) {
   EXPECT_EQ(Files(h.work.path()), renamed);
 }
 
+TEST_F(TreeUndoTest, AnUndoKilledAfterItsLastMoveIsNeitherFinishedAgainNorReversed) {
+  RunTree();
+  Undo();
+  ASSERT_EQ(Files(h.work.path()), originals);
+  // As if killed right before its last end record: the journal says its last run never ended.
+  const std::string journal = h.program / std::string(kJournalName);
+  std::string text = ReadFile(journal);
+  const std::size_t end = text.rfind("\nE\t");
+  ASSERT_NE(end, std::string::npos);
+  ASSERT_EQ(text.find('\n', end + 1), std::string::npos);  // the journal's last record
+  WriteFile(journal, text.substr(0, end));
+  EXPECT_FALSE(Undo().found);
+  EXPECT_EQ(Files(h.work.path()), originals);
+}
+
 TEST_F(TreeUndoTest, OnlyATreeWhollyWithinTheDirectoryGivenIsUndone) {
   RunTree();
   EXPECT_FALSE(Find(h.work / "a").found);  // the tree reaches beyond a/
