@@ -94,4 +94,8 @@ CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::s
   return Finish(pid, io);
 }
 
+bool CanInterruptCli() {
+  return true;
+}
+
 }  // namespace qlm::testing

@@ -23,5 +23,8 @@ CliRun RunCliProcess(const std::vector<std::string>& arguments, const std::strin
 // said it took the interrupt, `input`.
 CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& wait_for,
                          const std::string& input);
+// Whether RunCliInterrupted can reach the program here (on Windows a Ctrl-C travels only
+// through a console shared with the program, which the test runner does not have).
+bool CanInterruptCli();
 
 }  // namespace qlm::testing

@@ -3,6 +3,7 @@
 // its undo and its questions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -10,6 +11,7 @@
 #include "cli/cli_process.h"
 #include "cli/json_lines.h"
 #include "support/engine_harness.h"
+#include "support/links.h"
 
 namespace qlm::testing {
 namespace {
@@ -21,11 +23,12 @@ namespace fs = std::filesystem;
 std::map<std::string, std::string> Tree(const std::string& root) {
   std::map<std::string, std::string> tree;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string relative = fs::relative(entry.path(), root).string();
+    const std::u8string generic = fs::relative(entry.path(), NativePath(root)).generic_u8string();
+    const std::string relative(generic.begin(), generic.end());
     if (entry.is_symlink()) {
       tree[relative] = "@" + fs::read_symlink(entry.path()).string();
     } else {
-      tree[relative] = entry.is_directory() ? "/" : ReadFile(entry.path().string());
+      tree[relative] = entry.is_directory() ? "/" : ReadFile(Utf8(entry.path()));
     }
   }
   return tree;
@@ -52,7 +55,7 @@ class CliTree : public ::testing::Test {
     Add("a/b", "3.HTM", "Other");
     fs::create_directory(outside / "pages");
     WriteFile(outside / "pages/o.htm", Page("Outside", "o"));
-    fs::create_directory_symlink(outside / "pages", root / "a/link");
+    has_link = MakeDirectoryLink(outside / "pages", root / "a/link");
     for (const char* backup : {"Backup", "a/BACKUP", "a/b/20240229", "z/20240229-2"}) {
       fs::create_directory(root / backup);
       WriteFile(root / backup + "/1.htm", Page("Same", backup));
@@ -72,6 +75,7 @@ class CliTree : public ::testing::Test {
   TempDir outside;
   TempDir config;
   std::map<std::string, std::string> before;
+  bool has_link = false;  // Wine makes no links: there the tree has none
 };
 
 TEST_F(CliTree, EveryDirectoryOnceInOrderAndJsonSaysExactlyWhatHappened) {
@@ -89,8 +93,8 @@ TEST_F(CliTree, EveryDirectoryOnceInOrderAndJsonSaysExactlyWhatHappened) {
   for (const JsonObject& line : lines) {
     const std::string type = Str(line, "type");
     const std::string directory = Str(line, "directory");
-    const std::string relative =
-        directory == root.path() ? "" : directory.substr(root.path().size() + 1);
+    std::string relative = directory == root.path() ? "" : directory.substr(root.path().size() + 1);
+    std::replace(relative.begin(), relative.end(), '\\', '/');  // as Tree() gives them
     const std::string prefix = relative.empty() ? "" : relative + "/";
     if (type == "file") {
       ++events[relative];
@@ -107,14 +111,23 @@ TEST_F(CliTree, EveryDirectoryOnceInOrderAndJsonSaysExactlyWhatHappened) {
       EXPECT_EQ(Str(line, "message"), "<null>");
     }
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"", "a", "a/b", "a/b/20240229 backup", "a/b/c",
-                                             "a/BACKUP backup", "a/link link", "Backup backup", "z",
-                                             "z/20240229-2 backup"}));
+  std::vector<std::string> expected_order{"",
+                                          "a",
+                                          "a/b",
+                                          "a/b/20240229 backup",
+                                          "a/b/c",
+                                          "a/BACKUP backup",
+                                          "a/link link",
+                                          "Backup backup",
+                                          "z",
+                                          "z/20240229-2 backup"};
+  if (!has_link) std::erase(expected_order, "a/link link");
+  EXPECT_EQ(order, expected_order);
   const JsonObject& tree = lines.back();
   EXPECT_EQ(Str(tree, "type"), "tree");
   EXPECT_EQ(Str(tree, "status"), "completed");
   EXPECT_EQ(Num(tree, "directories"), 5);
-  EXPECT_EQ(Num(tree, "skipped"), 5);
+  EXPECT_EQ(Num(tree, "skipped"), has_link ? 5 : 4);
   EXPECT_EQ(Num(tree, "files_processed"), 11);
 
   // The clashes were numbered in every directory; nothing outside or in a backup was touched.
@@ -170,6 +183,9 @@ TEST_F(CliTree, TheDryRunPrintsWhatTheRunDoesAndTheUndoPutsEverythingBack) {
 }
 
 TEST_F(CliTree, NamesThatAreNotUtf8AreRepairedAndGivenExactlyInHex) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows names are UTF-16, never bytes to repair";
+#endif
   const std::string name = std::string("n\xFF\x01") + "\xE2\x80\xAEq.htm";  // and a bidi override
   WriteFile(root / ("z/" + name), "no title here");
   fs::create_directory(root / std::string("d\xC3"));
@@ -213,6 +229,7 @@ TEST_F(CliTree, InteractiveModeAsksOneDirectoryAfterAnother) {
 }
 
 TEST_F(CliTree, CtrlCFinishesTheDirectoryInHandThenStops) {
+  if (!CanInterruptCli()) GTEST_SKIP() << "no console to send Ctrl-C through";
   Add("a", "9.htm", "Ninth");  // after the file in hand: still done
   const CliRun run = RunCliInterrupted(Args({"-o", "EnableFullAutoMode=0", "-r", root / "a"}),
                                        "OK or cancel? [y/N] ", "n\n");
