@@ -272,8 +272,12 @@ FsError Win32FileSystem::OpenSearch(const std::string& directory, SearchKind kin
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     if (code != ERROR_FILE_NOT_FOUND) {
-      return code == ERROR_DIRECTORY || code == ERROR_PATH_NOT_FOUND ? FsError::PathNotFound
-                                                                     : ErrorFromWin32(code);
+      // A file where the directory should be: Windows says 267, Wine says 123.
+      const DWORD attributes = GetFileAttributesW(Win32Path(directory).c_str());
+      const bool file =
+          attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+      return file || code == ERROR_DIRECTORY || code == ERROR_PATH_NOT_FOUND ? FsError::PathNotFound
+                                                                             : ErrorFromWin32(code);
     }
     search = std::make_unique<SnapshotSearch>(std::vector<std::string>{});
     return FsError::Ok;

@@ -229,6 +229,9 @@ FsError Win32FileSystem::CopyFile(const std::string& from, const std::string& to
   if (fail_if_exists && NameTaken(to)) return FsError::AlreadyExists;
   // Copied under a name of the layer's own, then given its name: no partial file is ever
   // seen under the target's name, and an old file is replaced only by a whole copy.
+  // Asked once before the copy starts as well: the progress routine may come only after the
+  // first piece (and under Wine never), and an Abort already given starts nothing.
+  if (cancelled != nullptr && *cancelled && (*cancelled)()) return FsError::Cancelled;
   const std::wstring temporary = Win32Path(path::Join(target.directory, win32::TemporaryName()));
   BOOL cancel = FALSE;
   if (!CopyFileExW(Win32Path(from).c_str(), temporary.c_str(), CopyProgress,
