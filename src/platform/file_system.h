@@ -12,6 +12,8 @@
 //  * Names the layer creates are refused with FsError::InvalidName when they hold a byte
 //    1..31 or NUL, are empty, "." or "..", or are a reserved device name (CON, PRN, AUX, NUL,
 //    COM1-COM9, LPT1-LPT9 in any case, alone or before an extension).
+//    So are names the platform cannot hold as given (path::IsForeignName: on Windows the
+//    characters it refuses and a trailing point or blank).
 //  * On failure nothing is created and nothing is changed.
 #pragma once
 

@@ -155,6 +155,7 @@ FsError CheckNewName(std::string_view name) {
     if ((static_cast<unsigned char>(c) < 32) || path::IsSeparator(c)) return FsError::InvalidName;
   }
   if (name.size() > kMaxNameBytes) return FsError::FilenameTooLong;
+  if (path::IsForeignName(name)) return FsError::InvalidName;
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && (stem.back() == ' ' || stem.back() == '\t'))
     stem.remove_suffix(1);

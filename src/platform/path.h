@@ -48,6 +48,11 @@ FsError Check(std::string_view path);
 // The longest path the platform takes, in bytes.
 std::size_t MaxLength();
 
+// True for a name this platform's file system cannot hold as given: on Windows one with a
+// character it refuses (< > : " | ? *; a ':' would name a stream of another file) or ending in
+// a point or blank (Windows strips them, so the file would bear another name). Never on Linux.
+bool IsForeignName(std::string_view name);
+
 // True for a name that designates an entry of its directory ("" and the dot names do not).
 inline bool IsPlainName(std::string_view name) {
   return !name.empty() && name != "." && name != "..";

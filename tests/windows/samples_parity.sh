@@ -3,6 +3,7 @@
 # bundled samples plus titles in Japanese (UTF-8, Shift_JIS, EUC-JP) and Cyrillic. Both must
 # give every page the same final name with the same contents, and write the same logs apart
 # from the lines that hold the time or the directory's path.
+# The .exe must import nothing but Windows' own DLLs.
 # Usage: samples_parity.sh LINUX_CLI WINDOWS_CLI_EXE
 set -euo pipefail
 linux_cli=$1
@@ -35,6 +36,13 @@ WINEDEBUG=-all wine "$windows_cli" --config-dir "$work/windows-config" "${option
   "$work/windows" >"$work/windows.out"
 
 status=0
+# Static: nothing to ship beside the .exe, only Windows' own DLLs imported.
+for dll in $(x86_64-w64-mingw32-objdump -p "$windows_cli" | awk '/DLL Name:/ {print $3}'); do
+  case "${dll,,}" in
+    kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | msvcrt.dll) ;;
+    *) echo "quillomat-cli.exe imports $dll, which Windows does not bring" >&2; status=1 ;;
+  esac
+done
 # Same names, same contents.
 if ! diff -r "$work/linux" "$work/windows"; then
   echo "The two builds named the pages differently." >&2

@@ -13,6 +13,10 @@ char Separator() {
   return '/';
 }
 
+bool IsForeignName(std::string_view) {
+  return false;  // every byte but '/' and NUL may stand in a name
+}
+
 bool IsSeparator(char c) {
   return c == '/';
 }

@@ -16,6 +16,11 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+bool IsForeignName(std::string_view name) {
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) return true;
+  return name.find_first_of("<>:\"|?*") != std::string_view::npos;
+}
+
 namespace {
 
 // The length of `path` up to and including the separator after `names` more names from `at`
