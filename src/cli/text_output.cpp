@@ -3,6 +3,7 @@
 #include <cinttypes>
 
 #include "cli/terminal_view.h"
+#include "common/text.h"
 
 namespace qlm::cli {
 
@@ -43,9 +44,19 @@ std::string DescribeFileEvent(const FileEvent& event) {
       return old_name + ": stays as " + new_name + " (" + Printable(event.reason) + ")";
     case FileEvent::Outcome::Recovered:
       return old_name + " -> " + new_name + " (left by an interrupted run)";
-    case FileEvent::Outcome::Kept:
+    case FileEvent::Outcome::Kept: {
       if (!event.moved) return old_name + ": kept its name (" + Printable(event.reason) + ")";
-      return old_name + " -> " + new_name + " (kept its name: " + Printable(event.reason) + ")";
+      std::string old_base = event.old_name;
+      std::string new_base = event.new_name;
+      StripExtension(old_base);
+      StripExtension(new_base);
+      if (old_base == new_base) {  // only the extension changed
+        return old_name + " -> " + new_name + " (kept its name: " + Printable(event.reason) + ")";
+      }
+      // Counted as unrenamed, but another file of the run took its name first: it was numbered.
+      return old_name + " -> " + new_name + " (numbered: " + Printable(event.reason) +
+             ", but another file took that name first)";
+    }
     case FileEvent::Outcome::Renamed:
       break;
   }

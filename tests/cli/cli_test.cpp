@@ -102,6 +102,23 @@ TEST_F(Cli, DryRunPrintsThePlanTheRealRunCarriesOut) {
   EXPECT_TRUE(fs::exists(config / "QLM-ErrorLog.txt"));
 }
 
+TEST_F(Cli, ARunAgainSaysWhichNameItNumbered) {
+  for (const char* name : {"a.htm", "b.htm", "c.htm"})
+    AddPage(name, "Same");
+  const std::vector<std::string> args = Args({"-o", "BackupRenamedFiles=0", work.path()});
+  ASSERT_EQ(RunCliProcess(args).status, 0);
+  // Again, in folded order: Same-1, Same-2, then Same.htm, whose name equals its title but
+  // which comes last to that name. Its line must not say it kept its name.
+  const CliRun again = RunCliProcess(args);
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("Same-1.htm -> Same.htm\n"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("Same.htm -> Same-2.htm (numbered: it is already named after its "
+                           "title, but another file took that name first)\n"),
+            std::string::npos)
+      << again.out;
+  EXPECT_EQ(again.out.find("kept its name"), std::string::npos) << again.out;
+}
+
 TEST_F(Cli, InteractiveClashAnsweredFromStandardInput) {
   AddPage("a.htm", "Our Prices");
   AddPage("b.htm", "Our Prices");

@@ -1,6 +1,6 @@
 // Runs started together as real processes, sharing one configuration directory: on two
-// directories they proceed side by side, on one the second ends at once; the journal stays
-// whole, so one undo per directory gives every document its name back.
+// directories they proceed side by side, on one the second ends at once (or runs after the
+// first); the journal stays whole, so an undo per directory puts back what its last run did.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -122,7 +122,13 @@ TEST(ConcurrentRuns, SideBySideOnTwoDirectoriesOneAtATimeOnOne) {
     const pid_t u1 = Start(undo_one), u2 = Start(undo_two);
     EXPECT_EQ(Wait(u1), 0);
     EXPECT_EQ(Wait(u2), 0);
-    EXPECT_EQ(Listing(one), originals_one);
+    // When the second run on `one` came after the first had finished, it ran as well (and
+    // numbered the clashing titles anew): the undo gave back the names of the first run.
+    if (status_a == 0 && status_c == 0) {
+      EXPECT_TRUE(AllThereOnce(one, originals_one));
+    } else {
+      EXPECT_EQ(Listing(one), originals_one);
+    }
     EXPECT_EQ(Listing(two), originals_two);
   }
 }
