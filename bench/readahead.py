@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""quillomat-cli against the bare loops, cold and warm, in one script.
+
+For each corpus (N pages, titles distinct or all one shared title) and each mode, the programs
+run in turn on fresh copies of the same corpus: limit.c, limit_readahead.c, quillomat-cli and,
+with --gui, the desktop program (offscreen, through quillomat-gui-harness). Runs alternate
+between the programs, so a slow spell of the machine falls on all of them. Cold runs drop the
+page cache first (sync; echo 3 > /proc/sys/vm/drop_caches); where that is not permitted the
+cold mode is skipped with a message. Prints the medians, the ratios the targets are about and
+each program's peak memory.
+
+usage: bench/readahead.py [--pages 10000,100000] [--runs 5] [--modes cold,warm]
+                          [--titles distinct,same] [--gui]
+Needs the release preset built (cmake --preset release; --gui with -DQUILLOMAT_BUILD_GUI=ON).
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SHARED = os.environ.get("QUILLOMAT_SHARED", os.path.join(ROOT, "..", "shared"))
+CLI = os.path.join(ROOT, "build/release/src/cli/quillomat-cli")
+GUI = os.path.join(ROOT, "build/release/tests/gui/quillomat-gui-harness")
+SETTINGS = ("Quillomat benchmark settings\r\n\r\n[Options]\r\nBackupRenamedFiles=0\r\n"
+            "WriteErrorLog=0\r\nWriteRenameLog=0\r\nEnableFullAutoMode=1\r\n")
+
+
+def drop_caches():
+    """True when the page cache could be dropped."""
+    try:
+        os.sync()
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("3\n")
+        return True
+    except OSError:
+        return False
+
+
+def timed(command, env=None):
+    """Wall time and peak resident memory (KB) of one run of `command`."""
+    start = time.perf_counter()
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    _, status, usage = os.wait4(child.pid, 0)
+    elapsed = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"{command[0]} failed with status {os.waitstatus_to_exitcode(status)}")
+    return elapsed, usage.ru_maxrss
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--pages", default="10000,100000")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--modes", default="cold,warm")
+    parser.add_argument("--titles", default="distinct,same")
+    parser.add_argument("--gui", action="store_true")
+    args = parser.parse_args()
+
+    work = tempfile.mkdtemp(prefix="qlm-readahead-")
+    try:
+        subprocess.run(["cc", "-O2", "-o", f"{work}/limit", f"{SHARED}/bench/limit.c"], check=True)
+        subprocess.run(["cc", "-O2", "-pthread", "-o", f"{work}/limit_readahead",
+                        f"{SHARED}/bench/limit_readahead.c"], check=True)
+        os.mkdir(f"{work}/config")
+        with open(f"{work}/config/Quillomat.ini", "w", newline="") as f:
+            f.write(SETTINGS)
+        run = f"{work}/run"
+        programs = {
+            "limit": [f"{work}/limit", run],
+            "limit_readahead": [f"{work}/limit_readahead", run],
+            "quillomat-cli": [CLI, "--config-dir", f"{work}/config", run],
+        }
+        if args.gui:
+            programs["quillomat"] = [GUI, "bench", run, f"{work}/config"]
+        gui_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+        modes = args.modes.split(",")
+        if "cold" in modes and not drop_caches():
+            print("cold mode skipped: the page cache cannot be dropped here (needs root)")
+            modes.remove("cold")
+        print(f"{'pages':>7} {'titles':8} {'mode':5} " +
+              " ".join(f"{name:>16}" for name in programs) + "   cli/limit  peak MB (cli)")
+        for pages in map(int, args.pages.split(",")):
+            for titles in args.titles.split(","):
+                corpus = f"{work}/corpus-{pages}-{titles}"
+                subprocess.run([sys.executable, f"{SHARED}/bench/mkcorpus.py", str(pages), corpus,
+                                "1", "mixed" if titles == "distinct" else "same"],
+                               check=True, stdout=subprocess.DEVNULL)
+                for mode in modes:
+                    times = {name: [] for name in programs}
+                    peaks = {name: 0 for name in programs}
+                    for _ in range(args.runs + 1):  # the first round warms up and is dropped
+                        for name, command in programs.items():
+                            shutil.rmtree(run, ignore_errors=True)
+                            subprocess.run(["cp", "-r", corpus, run], check=True)
+                            if mode == "cold":  # warm: the fresh copy is in the cache
+                                drop_caches()
+                            elapsed, peak = timed(command, gui_env if name == "quillomat" else None)
+                            times[name].append(elapsed)
+                            peaks[name] = max(peaks[name], peak)
+                    medians = {name: statistics.median(t[1:]) for name, t in times.items()}
+                    print(f"{pages:>7} {titles:8} {mode:5} " +
+                          " ".join(f"{medians[name]:>15.3f}s" for name in programs) +
+                          f"   {medians['quillomat-cli'] / medians['limit']:>8.2f}x" +
+                          f"  {peaks['quillomat-cli'] / 1024:>8.1f}" +
+                          (f"   gui/cli {medians['quillomat'] / medians['quillomat-cli']:.2f}x"
+                           if "quillomat" in medians else ""), flush=True)
+                shutil.rmtree(corpus)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
