@@ -65,12 +65,21 @@ OverlayFileSystem::Entry& OverlayFileSystem::NewRecord(const std::string& path) 
 
 FsError OverlayFileSystem::Describe(const std::string& path, Entry& entry) {
   if (const FsError error = path::Check(path); error != FsError::Ok) return error;
-  if (const Entry* record = Record(path)) {
-    if (!record->exists) return FsError::FileNotFound;
+  const Entry* record = Record(path);
+  if (record != nullptr && record->exists) {
     entry = *record;
     return FsError::Ok;
   }
-  const std::optional<std::string> below = Below(path);
+  std::string look_up = path;
+  if (record != nullptr) {
+    if (record->twins.empty()) return FsError::FileNotFound;
+    // Another entry of these letters is still on disk: the exact name if it is one, as the
+    // disk prefers it, else the first.
+    const path::Parts parts = path::Split(path);
+    const auto exact = std::find(record->twins.begin(), record->twins.end(), parts.name);
+    look_up = path::Join(parts.directory, exact != record->twins.end() ? *exact : record->twins[0]);
+  }
+  const std::optional<std::string> below = Below(look_up);
   if (!below) return FsError::PathNotFound;
   FileInfo info;
   if (const FsError error = inner_.GetInfo(*below, info); error != FsError::Ok) return error;
@@ -126,13 +135,14 @@ FsError OverlayFileSystem::OpenForReading(const std::string& path,
     const std::optional<std::string> below = Below(path);
     return below ? inner_.OpenForReading(*below, file) : FsError::PathNotFound;
   }
-  if (!record->exists) return FsError::FileNotFound;
-  if (record->directory) return FsError::AccessDenied;
-  return inner_.OpenForReading(record->origin, file);
+  Entry entry;
+  if (const FsError error = Describe(path, entry); error != FsError::Ok) return error;
+  if (entry.directory) return FsError::AccessDenied;
+  return inner_.OpenForReading(entry.origin, file);
 }
 
 bool OverlayFileSystem::NameTaken(const std::string& path) {
-  if (const Entry* record = Record(path)) return record->exists;
+  if (const Entry* record = Record(path)) return record->exists || !record->twins.empty();
   const std::optional<std::string> below = Below(path);
   return below && inner_.NameTaken(*below);
 }
@@ -165,7 +175,19 @@ FsError OverlayFileSystem::Move(const std::string& from, const std::string& to) 
   const bool same_name = path::Key(origin.directory) == path::Key(target.directory) &&
                          FoldName(origin.name) == FoldName(target.name);
   if (!same_name && NameTaken(to)) return FsError::AlreadyExists;
-  NewRecord(from).exists = false;
+  if (same_name) {
+    // A change of letter case only: refused, as on disk, when another entry of these letters
+    // holds the name.
+    const Entry* record = Record(from);
+    const std::vector<std::string> twins =
+        record == nullptr ? DiskTwins(from)
+                          : (record->exists ? std::vector<std::string>{} : record->twins);
+    if (std::any_of(twins.begin(), twins.end(),
+                    [&](const std::string& twin) { return twin != source.name; })) {
+      return FsError::AlreadyExists;
+    }
+  }
+  NoteGone(from, source.name);
   Entry& moved = NewRecord(to);
   moved.exists = true;
   moved.directory = source.directory;
@@ -210,8 +232,47 @@ FsError OverlayFileSystem::Delete(const std::string& path) {
   Entry entry;
   if (const FsError error = Describe(path, entry); error != FsError::Ok) return error;
   if (entry.directory) return FsError::AccessDenied;
-  NewRecord(path).exists = false;
+  NoteGone(path, entry.name);
   return FsError::Ok;
+}
+
+void OverlayFileSystem::NoteGone(const std::string& path, const std::string& name) {
+  const Entry* before = Record(path);
+  std::vector<std::string> twins;
+  if (before == nullptr) {
+    twins = DiskTwins(path);
+  } else if (!before->exists) {
+    twins = before->twins;
+  }
+  std::erase(twins, name);
+  Entry& gone = NewRecord(path);
+  gone.exists = false;
+  gone.twins = std::move(twins);
+}
+
+std::vector<std::string> OverlayFileSystem::DiskTwins(const std::string& path) {
+  const path::Parts parts = path::Split(path);
+  const std::string key = path::Key(parts.directory);
+  auto known = disk_twins_.find(key);
+  if (known == disk_twins_.end()) {
+    // A search gives names in folded order, those of the same letters side by side.
+    std::map<std::string, std::vector<std::string>> twins;
+    const std::optional<std::string> on_disk = Below(key);
+    for (const SearchKind kind : {SearchKind::Html, SearchKind::Scratch}) {
+      std::unique_ptr<DirectorySearch> search;
+      if (!on_disk || inner_.OpenSearch(*on_disk, kind, search) != FsError::Ok) continue;
+      std::string previous;
+      for (std::string name; search->Next(name); previous = name) {
+        if (previous.empty() || FoldName(previous) != FoldName(name)) continue;
+        std::vector<std::string>& names = twins[FoldName(name)];
+        if (names.empty()) names.push_back(previous);
+        names.push_back(name);
+      }
+    }
+    known = disk_twins_.emplace(key, std::move(twins)).first;
+  }
+  const auto found = known->second.find(FoldName(parts.name));
+  return found == known->second.end() ? std::vector<std::string>{} : found->second;
 }
 
 FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind kind,
@@ -232,6 +293,10 @@ FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind k
   if (changed != changes_.end()) {
     for (const auto& [folded, entry] : changed->second) {
       if (entry.exists && Matches(kind, entry.name)) names.push_back(entry.name);
+      if (entry.exists) continue;
+      for (const std::string& twin : entry.twins) {
+        if (Matches(kind, twin)) names.push_back(twin);
+      }
     }
   }
   std::sort(names.begin(), names.end(),

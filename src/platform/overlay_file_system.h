@@ -1,6 +1,8 @@
 // A file system that reads through to another one but keeps every change in memory: a dry
 // run works on it exactly as a real run works on the disk, and leaves the disk untouched.
-// Moves, copies, new directories and deletions are recorded per name (regardless of case);
+// Moves, copies, new directories and deletions are recorded per name (regardless of case;
+// where the disk holds a page under two names that differ only in case, as Linux allows, the
+// one still in place stays visible when the other is moved);
 // reads of a moved or copied file read the original, and names below a moved directory are
 // read below its original, so a walk over a tree can enter it under its new name. Logs and
 // settings writes are swallowed.
@@ -11,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -50,6 +53,9 @@ class OverlayFileSystem final : public FileSystem {
     bool directory = false;
     std::string name;    // as it would be stored
     std::string origin;  // the real path whose contents it holds
+    // For a name moved away: the disk's other entries of these letters (other letter case),
+    // still in place and seen under this name.
+    std::vector<std::string> twins;
   };
   // The overlay's record of `path`, or nullptr when the name is untouched.
   Entry* Record(const std::string& path);
@@ -63,6 +69,11 @@ class OverlayFileSystem final : public FileSystem {
   // directory moved in the overlay, else `path` itself; nullopt when a directory on the way
   // was moved away (the name is gone).
   std::optional<std::string> Below(const std::string& path) const;
+  // The disk's entries whose names differ from `path`'s only in letter case (its own included),
+  // for pages and scratch names; empty when there are none but it.
+  std::vector<std::string> DiskTwins(const std::string& path);
+  // Records that the entry `name` at `path` is gone (moved or deleted).
+  void NoteGone(const std::string& path, const std::string& name);
   // Notes that the directory now named `to` holds the disk's directory `origin`.
   void NoteDirectoryMoved(const std::string& from, const std::string& to,
                           const std::string& origin);
@@ -75,6 +86,9 @@ class OverlayFileSystem final : public FileSystem {
   // Directories moved in the overlay: new path -> the disk's path; the disk's paths moved away.
   std::map<std::string, std::string> moved_directories_;
   std::set<std::string> moved_away_;
+  // directory key -> folded name -> the disk's names of those letters, where there are two or
+  // more (read once per directory, when the first is moved)
+  std::map<std::string, std::map<std::string, std::vector<std::string>>> disk_twins_;
 };
 
 }  // namespace qlm

@@ -108,3 +108,29 @@ TEST(CliPaths, UndoFindsARunByAnyPathTheKernelResolvesToIt) {
 
 }  // namespace
 }  // namespace qlm::testing
+
+namespace qlm::testing {
+namespace {
+
+TEST(CliDryRun, PlansTheRealRunWhereANameIsHeldInTwoLetterCases) {
+  TempDir work;
+  TempDir config;
+  WriteFile(work / "a.htm", Page("Beta", "a"));
+  WriteFile(work / "A.htm", Page("beta", "A"));
+  WriteFile(work / "b.htm", Page("a", "b"));  // the name a.htm, once both have left it
+  const std::vector<std::string> args = {"--config-dir", config.path(), "-o",
+                                         "BackupRenamedFiles=0"};
+  std::vector<std::string> dry = args;
+  dry.insert(dry.end(), {"--dry-run", work.path()});
+  std::vector<std::string> real = args;
+  real.push_back(work.path());
+  const CliRun plan = RunCliProcess(dry);
+  const CliRun done = RunCliProcess(real);
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_EQ(plan.out, done.out);
+  EXPECT_EQ(done.out.find("could not be read"), std::string::npos) << done.out;
+  EXPECT_EQ(Listing(work.path()).size(), 3u);
+}
+
+}  // namespace
+}  // namespace qlm::testing

@@ -1,0 +1,82 @@
+// A dry run's overlay over a Linux directory holding one name in two letter cases (a.htm and
+// A.htm): moving one away leaves the other in sight, as on disk, so the plan is the real run's.
+#include <gtest/gtest.h>
+
+#include "platform/overlay_file_system.h"
+#include "platform/posix/posix_file_system.h"
+#include "support/temp_dir.h"
+
+namespace qlm {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+using Names = std::vector<std::string>;
+
+std::string ReadThrough(FileSystem& fs, const std::string& path) {
+  std::unique_ptr<ReadableFile> file;
+  if (fs.OpenForReading(path, file) != FsError::Ok) return "<none>";
+  char buffer[64];
+  std::size_t count = 0;
+  file->Read(buffer, sizeof buffer, count);
+  return std::string(buffer, count);
+}
+
+Names Search(FileSystem& fs, const std::string& directory, SearchKind kind) {
+  std::unique_ptr<DirectorySearch> search;
+  Names names;
+  if (fs.OpenSearch(directory, kind, search) != FsError::Ok) return {"<failed>"};
+  for (std::string name; search->Next(name);)
+    names.push_back(name);
+  return names;
+}
+
+class OverlayTwins : public ::testing::Test {
+ protected:
+  OverlayTwins() {
+    WriteFile(dir / "a.htm", "lower");
+    WriteFile(dir / "A.htm", "upper");
+    WriteFile(dir / "b.htm", "b");
+  }
+  TempDir dir;
+  PosixFileSystem disk;
+  OverlayFileSystem overlay{disk};
+};
+
+TEST_F(OverlayTwins, EachMovedAwayInTurnLeavesTheOtherInSight) {
+  ASSERT_EQ(overlay.Move(dir / "A.htm", dir / "1.qlm"), FsError::Ok);
+  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "lower");
+  EXPECT_EQ(ReadThrough(overlay, dir / "A.htm"), "lower");  // found regardless of case
+  EXPECT_TRUE(overlay.NameTaken(dir / "A.HTM"));
+  FileInfo info;
+  ASSERT_EQ(overlay.GetInfo(dir / "A.htm", info), FsError::Ok);
+  EXPECT_EQ(info.stored_name, "a.htm");
+  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"a.htm", "b.htm"}));
+  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Scratch), (Names{"1.qlm"}));
+  EXPECT_EQ(overlay.Move(dir / "b.htm", dir / "a.htm"), FsError::AlreadyExists);
+
+  ASSERT_EQ(overlay.Move(dir / "a.htm", dir / "2.qlm"), FsError::Ok);
+  EXPECT_FALSE(overlay.NameTaken(dir / "a.htm"));
+  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "<none>");
+  EXPECT_EQ(ReadThrough(overlay, dir / "1.qlm"), "upper");
+  EXPECT_EQ(ReadThrough(overlay, dir / "2.qlm"), "lower");
+  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"b.htm"}));
+  EXPECT_EQ(overlay.Move(dir / "b.htm", dir / "A.htm"), FsError::Ok);
+  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "b");
+
+  // The disk never saw any of it.
+  EXPECT_EQ(ReadFile(dir / "a.htm"), "lower");
+  EXPECT_EQ(ReadFile(dir / "A.htm"), "upper");
+}
+
+TEST_F(OverlayTwins, ACaseOnlyRenameOntoTheOtherIsRefusedAndADeleteLeavesIt) {
+  EXPECT_EQ(overlay.Move(dir / "A.htm", dir / "a.htm"), FsError::AlreadyExists);
+  EXPECT_EQ(disk.Move(dir / "A.htm", dir / "a.htm"), FsError::AlreadyExists);  // as on disk
+  ASSERT_EQ(overlay.Delete(dir / "a.htm"), FsError::Ok);
+  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "upper");
+  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"A.htm", "b.htm"}));
+}
+
+}  // namespace
+}  // namespace qlm
