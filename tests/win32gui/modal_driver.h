@@ -15,13 +15,14 @@ namespace qlm::testing {
 
 class ModalDriver {
  public:
-  // `window` reports the dialog once it is up (nullptr before); `drive` gets it then. A dialog
-  // that never comes up fails the test and `drive` is not called.
+  // `window` reports the dialog once it exists (nullptr before); `drive` gets it once it is
+  // shown. A dialog that never comes up fails the test and `drive` is not called.
   ModalDriver(std::function<HWND()> window, std::function<void(HWND)> drive)
       : thread_([window = std::move(window), drive = std::move(drive)] {
           const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
           HWND dialog = nullptr;
-          while ((dialog = window()) == nullptr) {
+          // Up means shown: the modal loop shows a dialog only after its initialisation.
+          while ((dialog = window()) == nullptr || !IsWindowVisible(dialog)) {
             if (std::chrono::steady_clock::now() > give_up) {
               ADD_FAILURE() << "the dialog never came up";
               return;
