@@ -256,3 +256,30 @@ TEST_F(MainWindowTest, ViewLogsOpensTheErrorLogFirstAndOnlyLogsThatExist) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ctrl+Z's command: with no run journaled it says so; after a run, Yes puts the names back.
+TEST_F(MainWindowTest, UndoPutsTheLastRunsNamesBack) {
+  AddPage("a.htm", "Alpha");
+  on_message_box = [](HWND) { return mb::kIdYes; };
+  bool renamed = false;
+  Run([&](HWND window) {
+    const WPARAM undo = MAKEWPARAM(qlm::win32gui::MainWindow::kUndoCommand, 0);
+    SendMessageW(window, WM_COMMAND, undo, 0);
+    Click(window, ctl::kProcessDir);
+    WaitForRunsEnded(1);
+    renamed = Exists("Alpha.htm");
+    SendMessageW(window, WM_COMMAND, undo, 0);
+    Click(window, ctl::kExit);
+  });
+  ASSERT_EQ(shown_.size(), 3u);
+  EXPECT_EQ(shown_[0].text, msg::kUndoNothing);
+  EXPECT_EQ(shown_[1].text.rfind(msg::kUndoQuestion1, 0), 0u);
+  EXPECT_EQ(shown_[2].text.rfind(msg::kUndoDone1, 0), 0u);
+  EXPECT_TRUE(renamed);
+  EXPECT_TRUE(Exists("a.htm"));
+  EXPECT_FALSE(Exists("Alpha.htm"));
+}
+
+}  // namespace
