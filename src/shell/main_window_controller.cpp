@@ -12,13 +12,9 @@
 namespace qlm {
 
 MainWindowController::MainWindowController(AppState& state, FileSystem& fs, const Clock& clock,
-                                           MainWindowHost& host, EnvironmentLookup environment)
-    : state_(state),
-      fs_(fs),
-      clock_(clock),
-      host_(host),
-      environment_(std::move(environment)),
-      relay_(*this) {
+                                           MainWindowHost& host,
+                                           const EnvironmentLookup& environment)
+    : state_(state), fs_(fs), clock_(clock), host_(host), environment_(environment), relay_(*this) {
   state_.RunActive = false;
 }
 
@@ -113,7 +109,7 @@ void MainWindowController::OnProcessFile() {
   single_file_run_ = false;
   state_.RunActive = false;
   ApplyControlText(ctl::kStatusLine, msg::kIdle);
-  host_.RunEnded();
+  host_.RunEnded(RunKind::SingleFileRun);
 }
 
 void MainWindowController::ChooserCancelled() {
@@ -201,7 +197,7 @@ void MainWindowController::OfferUndo() {
 void MainWindowController::RunFinished() {
   if (worker_.joinable()) worker_.join();
   worker_alive_ = false;
-  host_.RunEnded();
+  host_.RunEnded(RunKind::DirectoryRun);
   if (std::exchange(exit_pending_, false)) OnExit();
 }
 

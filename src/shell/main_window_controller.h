@@ -40,8 +40,8 @@ class MainWindowHost {
   virtual void OpenLogs(const std::vector<std::string>& copies) = 0;
   // Ends the window (and with it the program).
   virtual void EndWindow() = 0;
-  // A run has ended and its end is shown (the focus may need putting back).
-  virtual void RunEnded() {}
+  // A run of `kind` has ended and its end is shown (the focus may need putting back).
+  virtual void RunEnded(RunKind /*kind*/) {}
   // See RelayWindow.
   virtual void Wake() = 0;
   virtual void WakeAfter(std::chrono::milliseconds delay) = 0;
@@ -49,9 +49,10 @@ class MainWindowHost {
 
 class MainWindowController final : private RelayWindow {
  public:
-  // Every argument must outlive the controller. Nothing starts before Initialise.
+  // Every argument must outlive the controller; `environment` (where log copies go) is read
+  // each time the logs are viewed. Nothing starts before Initialise.
   MainWindowController(AppState& state, FileSystem& fs, const Clock& clock, MainWindowHost& host,
-                       EnvironmentLookup environment);
+                       const EnvironmentLookup& environment);
   // Asks a running directory run to abort and waits for it: the run still gives every file
   // it has moved its final name. Questions it asks meanwhile get their safe answer.
   ~MainWindowController() override;
@@ -96,7 +97,7 @@ class MainWindowController final : private RelayWindow {
   FileSystem& fs_;
   const Clock& clock_;
   MainWindowHost& host_;
-  EnvironmentLookup environment_;
+  const EnvironmentLookup& environment_;
   RunViewRelay relay_;
   std::thread worker_;
   bool worker_alive_ = false;     // a directory run's end has not reached the window yet

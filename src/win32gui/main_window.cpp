@@ -154,7 +154,7 @@ void MainWindow::EndWindow() {
   EndDialog(hwnd_, 0);
 }
 
-void MainWindow::RunEnded() {
+void MainWindow::RunEnded(RunKind) {
   // The run disabled the buttons, which may have left the focus on a disabled one (or on
   // Exit): back to Process Dir.
   const HWND focused = GetFocus();

@@ -60,7 +60,7 @@ class MainWindow final : private MainWindowHost {
   void RunOptionsDialog(OptionSet& options) override;
   void OpenLogs(const std::vector<std::string>& copies) override;
   void EndWindow() override;
-  void RunEnded() override;
+  void RunEnded(RunKind kind) override;
   void Wake() override;
   void WakeAfter(std::chrono::milliseconds delay) override;
 
