@@ -17,7 +17,6 @@ constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT_PTR kFlushTimer = 1;
 
 // The window whose dialog loop the key filter serves; one main window per thread.
-thread_local MainWindow* filtered_window = nullptr;
 thread_local HWND filtered_handle = nullptr;
 
 }  // namespace
@@ -46,13 +45,11 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::Run() {
   // Ctrl+Z reaches no control of a dialog: the dialog loop's message filter takes it.
-  filtered_window = this;
   const HHOOK hook =
       SetWindowsHookExW(WH_MSGFILTER, &MainWindow::KeyFilter, nullptr, GetCurrentThreadId());
   DialogBoxParamW(instance_, L"MAINDLG", nullptr, &MainWindow::Procedure,
                   reinterpret_cast<LPARAM>(this));
   if (hook != nullptr) UnhookWindowsHookEx(hook);
-  filtered_window = nullptr;
   filtered_handle = nullptr;
   window_ = nullptr;
   controller_.reset();  // a run still under way is aborted and waited for

@@ -81,6 +81,7 @@ class MainWindowTest : public ::testing::Test {
       const HWND main = GetAncestor(owner, GA_ROOT);
       shown_.push_back({std::string(text), std::string(caption), ButtonStates(main),
                         qlm::win32gui::ControlText(main, ctl::kExit)});
+      ++boxes_;
       if (on_message_box) return on_message_box(main);
       return qlm::SafeAnswer(flags);
     };
@@ -110,6 +111,7 @@ class MainWindowTest : public ::testing::Test {
   std::function<int(HWND)> on_message_box;
   std::vector<std::string> opened_;
   std::atomic<int> runs_ended_{0};
+  std::atomic<int> boxes_{0};  // message boxes shown, for the driver thread
 };
 
 // Two pages of one title: the second asks whether to rename it by hand, which shows the
@@ -280,6 +282,33 @@ TEST_F(MainWindowTest, UndoPutsTheLastRunsNamesBack) {
   EXPECT_TRUE(renamed);
   EXPECT_TRUE(Exists("a.htm"));
   EXPECT_FALSE(Exists("Alpha.htm"));
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+Z typed on the keyboard reaches the undo command through the dialog loop's filter.
+TEST_F(MainWindowTest, CtrlZTypedOffersTheUndo) {
+  Run([&](HWND window) {
+    SetForegroundWindow(window);
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_CONTROL, 'Z', 'Z', VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+      keys[i].type = INPUT_KEYBOARD;
+      keys[i].ki.wVk = codes[i];
+      keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (boxes_.load() == 0) {
+      if (std::chrono::steady_clock::now() > give_up) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Click(window, ctl::kExit);
+  });
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].text, msg::kUndoNothing);
 }
 
 }  // namespace
