@@ -289,7 +289,9 @@ TEST_F(MainWindowTest, UndoPutsTheLastRunsNamesBack) {
 namespace {
 
 // Ctrl+Z typed on the keyboard reaches the undo command through the dialog loop's filter.
-TEST_F(MainWindowTest, CtrlZTypedOffersTheUndo) {
+// Typed keys go to whichever window has the focus on the display, so this runs on its own
+// (ctest's win32gui.keyboard, RUN_SERIAL), not among the suite's parallel tests.
+TEST_F(MainWindowTest, DISABLED_CtrlZTypedOffersTheUndo) {
   Run([&](HWND window) {
     SetForegroundWindow(window);
     INPUT keys[4] = {};
