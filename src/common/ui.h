@@ -2,42 +2,46 @@
 // the windows' own; a view maps them to its widgets or its terminal.
 #pragma once
 
+#include "common/control_ids.h"
+
 namespace qlm {
 
 namespace ctl {
+// Numbers in common/control_ids.h, which the Windows resource script reads too.
 // Main window.
-inline constexpr int kProcessDir = 2000;
-inline constexpr int kProcessFile = 2001;
-inline constexpr int kOptions = 2002;
-inline constexpr int kExit = 2003;  // reads "Abort" during a directory run
-inline constexpr int kStatusLine = 2004;
-inline constexpr int kFileName = 2005;
-inline constexpr int kTitle = 2006;
-inline constexpr int kFilesProcessed = 2007;
-inline constexpr int kReadErrors = 2008;
-inline constexpr int kTitleErrors = 2009;
-inline constexpr int kBackupErrors = 2010;
-inline constexpr int kUserRenamed = 2011;
-inline constexpr int kUnrenamed = 2012;
-inline constexpr int kViewLogs = 2013;
+inline constexpr int kProcessDir = QLM_ID_PROCESS_DIR;
+inline constexpr int kProcessFile = QLM_ID_PROCESS_FILE;
+inline constexpr int kOptions = QLM_ID_OPTIONS;
+inline constexpr int kExit = QLM_ID_EXIT;  // reads "Abort" during a directory run
+inline constexpr int kStatusLine = QLM_ID_STATUS_LINE;
+inline constexpr int kFileName = QLM_ID_FILE_NAME;
+inline constexpr int kTitle = QLM_ID_TITLE;
+inline constexpr int kFilesProcessed = QLM_ID_FILES_PROCESSED;
+inline constexpr int kReadErrors = QLM_ID_READ_ERRORS;
+inline constexpr int kTitleErrors = QLM_ID_TITLE_ERRORS;
+inline constexpr int kBackupErrors = QLM_ID_BACKUP_ERRORS;
+inline constexpr int kUserRenamed = QLM_ID_USER_RENAMED;
+inline constexpr int kUnrenamed = QLM_ID_UNRENAMED;
+inline constexpr int kViewLogs = QLM_ID_VIEW_LOGS;
 // Manual rename dialog.
-inline constexpr int kRenameOk = 1000;
-inline constexpr int kRenameCancel = 1001;
-inline constexpr int kRenameEdit = 1002;
-inline constexpr int kRenamePrompt = 1003;
+inline constexpr int kRenameOk = QLM_ID_RENAME_OK;
+inline constexpr int kRenameCancel = QLM_ID_RENAME_CANCEL;
+inline constexpr int kRenameEdit = QLM_ID_RENAME_EDIT;
+inline constexpr int kRenamePrompt = QLM_ID_RENAME_PROMPT;
 // Options dialog.
-inline constexpr int kOptionsClose = 3000;
-inline constexpr int kOptionsReset = 3001;
-inline constexpr int kBackupUnrenamedFiles = 3002;
-inline constexpr int kBackupRenamedFiles = 3003;  // toggled by the dialog itself
-inline constexpr int kBackupOverwriteExisting = 3004;
-inline constexpr int kEnableFullAutoMode = 3005;
-inline constexpr int kRenameAsHtm = 3006;
-inline constexpr int kWriteErrorLog = 3007;
-inline constexpr int kEnableShellExts = 3008;
-inline constexpr int kParseHTMLEntities = 3009;
-inline constexpr int kWriteRenameLog = 3010;
-inline constexpr int kBackupCreateNewDir = 3011;
+inline constexpr int kOptionsClose = QLM_ID_OPTIONS_CLOSE;
+inline constexpr int kOptionsReset = QLM_ID_OPTIONS_RESET;
+inline constexpr int kBackupUnrenamedFiles = QLM_ID_BACKUP_UNRENAMED_FILES;
+inline constexpr int kBackupRenamedFiles =
+    QLM_ID_BACKUP_RENAMED_FILES;  // toggled by the dialog itself
+inline constexpr int kBackupOverwriteExisting = QLM_ID_BACKUP_OVERWRITE_EXISTING;
+inline constexpr int kEnableFullAutoMode = QLM_ID_ENABLE_FULL_AUTO_MODE;
+inline constexpr int kRenameAsHtm = QLM_ID_RENAME_AS_HTM;
+inline constexpr int kWriteErrorLog = QLM_ID_WRITE_ERROR_LOG;
+inline constexpr int kEnableShellExts = QLM_ID_ENABLE_SHELL_EXTS;
+inline constexpr int kParseHTMLEntities = QLM_ID_PARSE_HTML_ENTITIES;
+inline constexpr int kWriteRenameLog = QLM_ID_WRITE_RENAME_LOG;
+inline constexpr int kBackupCreateNewDir = QLM_ID_BACKUP_CREATE_NEW_DIR;
 }  // namespace ctl
 
 namespace mb {

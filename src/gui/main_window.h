@@ -4,17 +4,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "engine/processing_run.h"
 #include "gui/app_state.h"
-#include "gui/qt_run_view.h"
 #include "shell/log_viewer.h"
+#include "shell/main_window_controller.h"
 
 namespace qlm {
 class Clock;
@@ -25,7 +25,10 @@ namespace qlm::gui {
 
 class Prompter;
 
-class MainWindow final : public QDialog, private RunWindow {
+// The commands and the buttons around a run are MainWindowController's, shared with the
+// Windows program; this keeps the widgets and carries the controller's wake-ups over as Qt
+// events and a timer.
+class MainWindow final : public QDialog, private MainWindowHost {
   Q_OBJECT
 
  public:
@@ -45,7 +48,7 @@ class MainWindow final : public QDialog, private RunWindow {
   // The control of that id (2000 ... 2013), or nullptr.
   QWidget* Control(int id) const;
   // True from the start of a run until its end has reached the window.
-  bool RunInProgress() const { return worker_alive_ || single_file_run_; }
+  bool RunInProgress() const { return controller_->RunInProgress(); }
 
   // Seams, set to the product's behaviour by the constructor; tests replace them.
   // The folder chooser and the file chooser: a path, or nullopt when cancelled.
@@ -66,40 +69,31 @@ class MainWindow final : public QDialog, private RunWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;  // the close box gives the Exit command
   void reject() override {}                      // Esc is ignored
+  bool event(QEvent* event) override;            // the controller's wake-ups
 
  private:
-  // RunWindow, for the run's view.
-  void ApplyControlText(int id, const QString& text) override;
+  // MainWindowHost.
+  void ApplyControlText(int id, std::string_view text) override;
   void ApplyControlEnabled(int id, bool enabled) override;
+  std::string ControlText(int id) const override;
   int AskMessageBox(std::string_view text, std::string_view caption, unsigned flags) override;
   int AskManualRename(ManualRename& dialog) override;
-  void RunFinished() override;
+  std::optional<std::string> ChooseDirectory(const std::string& start) override;
+  std::optional<std::string> ChooseFile(const std::string& start) override;
+  void RunOptionsDialog(OptionSet& options) override;
+  void OpenLogs(const std::vector<std::string>& copies) override;
+  void EndWindow() override;
+  void RunEnded(RunKind kind) override;
+  void Wake() override;
+  void WakeAfter(std::chrono::milliseconds delay) override;
 
-  // The commands.
-  void OnProcessDir();
-  void OnProcessFile();
-  void OnOptions();
-  void OnViewLogs();
-  void OnExit();
-
-  RunEnvironment Environment();
-  void SetStatus(std::string_view text);
-  void EnableButton(int id, bool enabled);
-  // The state after a cancelled chooser: idle, with Exit enabled.
-  void ChooserCancelled();
   // After a run: the focus back on Process Dir. when the run's disabled buttons moved it.
   void RestoreFocus();
 
-  AppState& state_;
-  FileSystem& fs_;
-  const Clock& clock_;
   Prompter& prompter_;
   std::map<int, QWidget*> controls_;
-  QtRunView view_;
-  std::thread worker_;
-  bool worker_alive_ = false;     // a directory run's end has not reached the window yet
-  bool single_file_run_ = false;  // a single-file run is under way on this thread
-  bool exit_pending_ = false;     // Exit came while a finished run was still winding down
+  QTimer wake_timer_;  // a flush held back to the next frame
+  std::unique_ptr<MainWindowController> controller_;
 };
 
 }  // namespace qlm::gui

@@ -28,17 +28,6 @@ int ShowPlainMessageBox(QWidget* owner, int icon, const QString& caption, const 
   return box.exec();
 }
 
-int SafeAnswer(unsigned flags) {
-  switch (flags & mb::kButtonMask) {
-    case mb::kYesNo:
-      return mb::kIdNo;
-    case mb::kOkCancel:
-      return mb::kIdCancel;
-    default:
-      return mb::kIdOk;
-  }
-}
-
 int Prompter::MessageBox(QWidget* owner, std::string_view text, std::string_view caption,
                          unsigned flags) {
   shown.push_back(Shown{std::string(text), std::string(caption), flags, owner});

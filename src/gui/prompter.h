@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/run_view_relay.h"
+
 class QDialog;
 class QWidget;
 
@@ -46,8 +48,7 @@ class Prompter {
 int ShowPlainMessageBox(QWidget* owner, int icon, const QString& caption, const QString& text,
                         int buttons, int default_button);
 
-// The answer a message box of `flags` gives when nobody can answer it: its safe button
-// (No, Cancel, or the lone OK).
-int SafeAnswer(unsigned flags);
+// The answer a message box of `flags` gives when nobody can answer it (see run_view_relay.h).
+using qlm::SafeAnswer;
 
 }  // namespace qlm::gui

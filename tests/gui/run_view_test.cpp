@@ -1,22 +1,29 @@
-// The Qt run view on its own: coalesced updates from a worker, questions answered on the
-// window's thread after the updates made before them, and a detached view that lets a
-// waiting worker go.
+// The run view of the desktop programs (RunViewRelay) with its wake-ups delivered by Qt's
+// event loop, as the main window delivers them: coalesced updates from a worker, questions
+// answered on the window's thread after the updates made before them, and a detached view
+// that lets a waiting worker go.
+#include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
 #include "common/ui.h"
-#include "gui/qt_run_view.h"
+#include "shell/run_view_relay.h"
 
 namespace ctl = qlm::ctl;
 namespace mb = qlm::mb;
 
 namespace {
 
-// Records what reaches the window; answers every question with Yes.
-class FakeWindow final : public qlm::gui::RunWindow {
+constexpr int kWakeEvent = QEvent::User + 1;
+
+// Records what reaches the window; answers every question with Yes. Wake-ups come as posted
+// events and a timer, as in the main window.
+class FakeWindow final : public QObject, public qlm::RelayWindow {
  public:
+  qlm::RunViewRelay* relay = nullptr;
   std::map<int, QString> texts;
   std::map<int, bool> enabled;
   int text_calls = 0;
@@ -26,8 +33,8 @@ class FakeWindow final : public qlm::gui::RunWindow {
   bool finished = false;
   QString status_when_finished;
 
-  void ApplyControlText(int id, const QString& text) override {
-    texts[id] = text;
+  void ApplyControlText(int id, std::string_view text) override {
+    texts[id] = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     ++text_calls;
   }
   void ApplyControlEnabled(int id, bool state) override { enabled[id] = state; }
@@ -42,6 +49,17 @@ class FakeWindow final : public qlm::gui::RunWindow {
     finished = true;
     status_when_finished = texts[ctl::kStatusLine];
   }
+  void Wake() override {
+    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(kWakeEvent)));
+  }
+  void WakeAfter(std::chrono::milliseconds delay) override {
+    QTimer::singleShot(delay, this, [this] { relay->OnWake(); });
+  }
+  bool event(QEvent* event) override {
+    if (event->type() != static_cast<QEvent::Type>(kWakeEvent)) return QObject::event(event);
+    relay->OnWake();
+    return true;
+  }
 };
 
 }  // namespace
@@ -52,7 +70,8 @@ class RunViewTest : public QObject {
  private slots:
   void workerUpdatesAreCoalescedIntoOneEvent() {
     FakeWindow window;
-    qlm::gui::QtRunView view(window);
+    qlm::RunViewRelay view(window);
+    window.relay = &view;
     std::thread worker([&view] {
       for (int i = 0; i < 10000; ++i)
         view.SetControlText(ctl::kStatusLine, std::to_string(i));
@@ -68,7 +87,8 @@ class RunViewTest : public QObject {
 
   void questionsAreAnsweredOnTheWindowsThreadAfterEarlierUpdates() {
     FakeWindow window;
-    qlm::gui::QtRunView view(window);
+    qlm::RunViewRelay view(window);
+    window.relay = &view;
     std::atomic<int> answer{0};
     std::thread worker([&] {
       view.SetControlText(ctl::kStatusLine, "Searching");
@@ -86,7 +106,8 @@ class RunViewTest : public QObject {
 
   void callsOnTheWindowsThreadAreCarriedOutAtOnce() {
     FakeWindow window;
-    qlm::gui::QtRunView view(window);
+    qlm::RunViewRelay view(window);
+    window.relay = &view;
     view.SetControlText(ctl::kStatusLine, "Parsing");
     QCOMPARE(window.texts[ctl::kStatusLine], QStringLiteral("Parsing"));
     QCOMPARE(view.ShowMessageBox("t", "c", mb::kOkCancel), mb::kIdYes);
@@ -104,7 +125,8 @@ class RunViewTest : public QObject {
     QFETCH(unsigned, flags);
     QFETCH(int, expected);
     FakeWindow window;
-    qlm::gui::QtRunView view(window);
+    qlm::RunViewRelay view(window);
+    window.relay = &view;
     std::atomic<int> answer{0};
     std::thread worker([&] {
       answer = view.ShowMessageBox("t", "c", flags);

@@ -1,8 +1,9 @@
-#include "gui/app_state.h"
+#include "shell/app_state.h"
 
+#include "platform/path.h"
 #include "shell/command_line.h"
 
-namespace qlm::gui {
+namespace qlm {
 
 void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::string& executable,
              const EnvironmentLookup& environment, AppState& state) {
@@ -12,10 +13,9 @@ void StartUp(FileSystem& fs, int argc, const char* const* argv, const std::strin
   if (FindProgramDirectory(fs, "", executable, environment, directory) != FsError::Ok) {
     directory.clear();
   }
-  while (directory.size() > 1 && directory.back() == '/')
-    directory.pop_back();
+  if (!directory.empty()) directory = path::Key(directory);
   state.settings = LoadSettings(fs, directory);
-  state.ProgramDirectory = directory.empty() || directory == "/" ? directory : directory + "/";
+  state.ProgramDirectory = directory.empty() ? directory : path::WithSeparator(directory);
 }
 
-}  // namespace qlm::gui
+}  // namespace qlm

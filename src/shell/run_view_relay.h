@@ -1,35 +1,35 @@
-// The run's view in the desktop program. A directory run works on a worker thread and a
-// single-file run on the window's thread; either way every widget is touched on the window's
-// thread only:
+// The run's view in a desktop program, without a toolkit. A directory run works on a worker
+// thread and a single-file run on the window's thread; either way the window is touched on
+// its own thread only:
 //  * control updates from a worker are coalesced (the latest text and state per control) and
-//    carried over by one posted event at a time, applied at most once a frame (16 ms), so
-//    that a run of many files neither floods the event loop nor spends its time repainting,
-//    and the window keeps painting and taking clicks;
+//    carried over by one wake-up at a time, applied at most once a frame (16 ms), so that a
+//    run of many files neither floods the window's queue nor spends its time repainting, and
+//    the window keeps painting and taking clicks;
 //  * message boxes and the manual rename dialog block the worker until the window's thread
 //    has answered them, after it has applied every update made before the question;
 //  * on the window's own thread every call is carried out at once.
-// Only plain events cross threads; the data goes through this object's mutex.
+// The toolkit only has to deliver wake-ups: Wake (from any thread) and WakeAfter (a timer on
+// the window's thread) must each lead to one OnWake call on the window's thread.
 #pragma once
 
-#include <QElapsedTimer>
-#include <QObject>
-#include <QString>
-#include <QTimer>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "engine/run_view.h"
 
-namespace qlm::gui {
+namespace qlm {
 
-// What the view needs from the window; called on the window's thread only.
-class RunWindow {
+// What the relay needs from the window. The Apply and Ask calls and RunFinished come on the
+// window's thread only.
+class RelayWindow {
  public:
-  virtual ~RunWindow() = default;
-  virtual void ApplyControlText(int id, const QString& text) = 0;
+  virtual ~RelayWindow() = default;
+  virtual void ApplyControlText(int id, std::string_view text) = 0;
   virtual void ApplyControlEnabled(int id, bool enabled) = 0;
   // A message box owned by the window; returns the answer (mb::kIdOk, ...).
   virtual int AskMessageBox(std::string_view text, std::string_view caption, unsigned flags) = 0;
@@ -37,13 +37,23 @@ class RunWindow {
   virtual int AskManualRename(ManualRename& dialog) = 0;
   // A directory run's worker has returned; every update it made has been applied.
   virtual void RunFinished() = 0;
+  // Any thread: have OnWake called on the window's thread soon.
+  virtual void Wake() = 0;
+  // Window's thread: have OnWake called on it after `delay`.
+  virtual void WakeAfter(std::chrono::milliseconds delay) = 0;
 };
 
-class QtRunView final : public QObject, public RunView {
+// The answer a message box of `flags` gives when nobody can answer it: its safe button (No,
+// Cancel, or the lone OK).
+int SafeAnswer(unsigned flags);
+
+class RunViewRelay final : public RunView {
  public:
-  // Lives on the window's thread, the one that creates it.
-  explicit QtRunView(RunWindow& window);
-  ~QtRunView() override;
+  static constexpr std::chrono::milliseconds kFrame{16};
+
+  // Made on the window's thread, which it takes as the window's.
+  explicit RunViewRelay(RelayWindow& window);
+  ~RunViewRelay() override;
 
   void SetControlText(int id, std::string_view text) override;
   void EnableControl(int id, bool enabled) override;
@@ -52,6 +62,9 @@ class QtRunView final : public QObject, public RunView {
 
   // Called by the worker as its last act: the window hears of it after every update.
   void PostRunFinished();
+  // Window's thread, for every wake-up: answers a waiting question, reports a finished run,
+  // and applies pending updates (now, or at the next frame through WakeAfter).
+  void OnWake();
   // Window's thread: applies the pending updates now.
   void Flush();
   // Window's thread, when the window goes away: from now on questions from a worker are
@@ -60,27 +73,25 @@ class QtRunView final : public QObject, public RunView {
   // worker can therefore be joined right after this without deadlock.
   void Detach();
 
- protected:
-  bool event(QEvent* event) override;
-
  private:
-  bool OnWindowThread() const;
+  bool OnWindowThread() const { return std::this_thread::get_id() == window_thread_; }
   // Carries `ask` out on the window's thread and returns its answer; `when_detached` when the
   // view is detached before the window starts on it.
   int Ask(std::function<int()> ask, int when_detached);
-  // Posts one event of `type` to this object. Expects mutex_ not to be held.
-  void Post(int type);
   void AnswerPending();
 
-  RunWindow& window_;
-  QElapsedTimer since_flush_;  // window's thread only
-  QTimer flush_timer_;         // window's thread only: a flush held back to the next frame
+  RelayWindow& window_;
+  const std::thread::id window_thread_;
+  // Window's thread only:
+  std::chrono::steady_clock::time_point last_flush_{};
+  bool flush_scheduled_ = false;
   std::mutex mutex_;
   std::condition_variable answered_;
   // Guarded by mutex_:
   std::map<int, std::string> texts_;
   std::map<int, bool> enabled_;
-  bool flush_posted_ = false;
+  bool updates_woken_ = false;  // a wake-up for updates is on its way or held back
+  bool finished_ = false;
   bool detached_ = false;
   std::function<int()> question_;  // the worker's question, until the window takes it
   bool question_taken_ = false;
@@ -88,4 +99,4 @@ class QtRunView final : public QObject, public RunView {
   int answer_ = 0;
 };
 
-}  // namespace qlm::gui
+}  // namespace qlm
