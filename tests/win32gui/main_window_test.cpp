@@ -293,7 +293,17 @@ namespace {
 // (ctest's win32gui.keyboard, RUN_SERIAL), not among the suite's parallel tests.
 TEST_F(MainWindowTest, DISABLED_CtrlZTypedOffersTheUndo) {
   Run([&](HWND window) {
-    SetForegroundWindow(window);
+    // Typed keys go to the foreground window: wait until the display has made it that.
+    const auto no_focus = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (GetForegroundWindow() != window && std::chrono::steady_clock::now() < no_focus) {
+      SetForegroundWindow(window);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (GetForegroundWindow() != window) {
+      ADD_FAILURE() << "the main window never came to the foreground";
+      Click(window, ctl::kExit);
+      return;
+    }
     INPUT keys[4] = {};
     const WORD codes[4] = {VK_CONTROL, 'Z', 'Z', VK_CONTROL};
     for (int i = 0; i < 4; ++i) {
