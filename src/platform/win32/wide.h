@@ -12,5 +12,7 @@ namespace qlm::win32 {
 std::wstring Widen(std::string_view text);
 // UTF-16 to UTF-8, a lone surrogate as WTF-8.
 std::string Narrow(std::wstring_view text);
+// Appends one code point as UTF-8 (a lone surrogate as its own three bytes, WTF-8).
+void AppendUtf8(std::string& out, char32_t code);
 
 }  // namespace qlm::win32

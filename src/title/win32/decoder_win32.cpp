@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "platform/win32/wide.h"
 #include "platform/win32/windows_api.h"
 #include "title/decoder.h"
 
@@ -36,23 +37,7 @@ std::string_view TableName(std::size_t index) {
   return names[index];
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
+using win32::AppendUtf8;
 
 void AppendUtf16(std::string& out, std::wstring_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
