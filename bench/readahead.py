@@ -98,9 +98,9 @@ def main():
                         for name, command in programs.items():
                             shutil.rmtree(run, ignore_errors=True)
                             subprocess.run(["cp", "-r", corpus, run], check=True)
-                            for name in os.listdir(f"{work}/config"):  # no journal of earlier runs
-                                if name != "Quillomat.ini":
-                                    os.remove(f"{work}/config/{name}")
+                            for leftover in os.listdir(f"{work}/config"):  # no earlier journal
+                                if leftover != "Quillomat.ini":
+                                    os.remove(f"{work}/config/{leftover}")
                             if mode == "cold":  # warm: the fresh copy is in the cache
                                 drop_caches()
                             elapsed, peak = timed(command, gui_env if name == "quillomat" else None)
