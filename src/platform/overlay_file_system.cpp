@@ -4,24 +4,11 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/snapshot_search.h"
 
 namespace qlm {
 
 namespace {
-
-class SnapshotSearch final : public DirectorySearch {
- public:
-  explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
-  bool Next(std::string& name) override {
-    if (next_ == names_.size()) return false;
-    name = names_[next_++];
-    return true;
-  }
-
- private:
-  std::vector<std::string> names_;
-  std::size_t next_ = 0;
-};
 
 // A log that counts what it is given and keeps nothing.
 class DiscardingLog final : public LogFile {

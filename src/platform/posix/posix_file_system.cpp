@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/snapshot_search.h"
+
 namespace qlm {
 namespace {
 
@@ -27,27 +29,6 @@ constexpr long kUdfMagic = 0x15013346;  // not in every <linux/magic.h>
 FsError DirectoryError(int error) {
   return (error == ENOENT || error == ENOTDIR) ? FsError::PathNotFound : ErrorFromErrno(error);
 }
-
-class SnapshotSearch final : public DirectorySearch {
- public:
-  SnapshotSearch(std::vector<std::string> names, std::shared_ptr<const posix::UniqueFd> held)
-      : names_(std::move(names)), held_(std::move(held)) {}
-  bool Next(std::string& name) override {
-    if (next_ >= names_.size()) return false;
-    name = std::move(names_[next_++]);  // each name is handed out once
-    return true;
-  }
-  bool Peek(std::size_t ahead, std::string& name) const override {
-    if (ahead >= names_.size() - next_) return false;
-    name = names_[next_ + ahead];
-    return true;
-  }
-
- private:
-  std::vector<std::string> names_;
-  std::size_t next_ = 0;
-  std::shared_ptr<const posix::UniqueFd> held_;  // the directory, open while the search lives
-};
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/snapshot_search.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_api.h"
 
@@ -126,25 +127,6 @@ std::string StoredName(const std::string& path) {
   FindClose(search);
   return Narrow(found.cFileName);
 }
-
-class SnapshotSearch final : public DirectorySearch {
- public:
-  explicit SnapshotSearch(std::vector<std::string> names) : names_(std::move(names)) {}
-  bool Next(std::string& name) override {
-    if (next_ >= names_.size()) return false;
-    name = std::move(names_[next_++]);
-    return true;
-  }
-  bool Peek(std::size_t ahead, std::string& name) const override {
-    if (ahead >= names_.size() - next_) return false;
-    name = names_[next_ + ahead];
-    return true;
-  }
-
- private:
-  std::vector<std::string> names_;
-  std::size_t next_ = 0;
-};
 
 // The directory locks this process holds: Windows' mutexes may be taken again by their owner
 // thread, which a second run on the same directory must not.
