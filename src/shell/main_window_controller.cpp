@@ -53,6 +53,18 @@ void MainWindowController::Command(int id) {
   }
 }
 
+RunEnvironment MainWindowController::Environment() {
+  return RunEnvironment{fs_,
+                        relay_,
+                        clock_,
+                        state_.settings.options,
+                        state_.TargetPath,
+                        state_.ProgramDirectory,
+                        state_.settings.LastDirectory,
+                        state_.ContinueEvent,
+                        state_.RunActive};
+}
+
 void MainWindowController::OnProcessDir() {
   if (RunInProgress()) return;
   if (state_.mode == RunMode::Directory) {
@@ -70,16 +82,7 @@ void MainWindowController::OnProcessDir() {
   state_.RunActive = true;
   if (worker_.joinable()) worker_.join();  // the previous run's worker, long finished
   worker_alive_ = true;
-  RunEnvironment environment{fs_,
-                             relay_,
-                             clock_,
-                             state_.settings.options,
-                             state_.TargetPath,
-                             state_.ProgramDirectory,
-                             state_.settings.LastDirectory,
-                             state_.ContinueEvent,
-                             state_.RunActive};
-  worker_ = std::thread([this, environment]() mutable {
+  worker_ = std::thread([this, environment = Environment()]() mutable {
     ProcessingRun(RunKind::DirectoryRun, environment);
     relay_.PostRunFinished();
   });
@@ -96,15 +99,7 @@ void MainWindowController::OnProcessFile() {
   }
   ApplyControlEnabled(ctl::kExit, false);
   single_file_run_ = true;
-  RunEnvironment environment{fs_,
-                             relay_,
-                             clock_,
-                             state_.settings.options,
-                             state_.TargetPath,
-                             state_.ProgramDirectory,
-                             state_.settings.LastDirectory,
-                             state_.ContinueEvent,
-                             state_.RunActive};
+  RunEnvironment environment = Environment();
   ProcessingRun(RunKind::SingleFileRun, environment);
   single_file_run_ = false;
   state_.RunActive = false;

@@ -21,6 +21,7 @@ namespace qlm {
 
 class Clock;
 class FileSystem;
+struct RunEnvironment;
 
 class MainWindowHost {
  public:
@@ -85,6 +86,8 @@ class MainWindowController final : private RelayWindow {
   void Wake() override { host_.Wake(); }
   void WakeAfter(std::chrono::milliseconds delay) override { host_.WakeAfter(delay); }
 
+  // What a run is given: the layer, this window's view and clock, and the window's state.
+  RunEnvironment Environment();
   void OnProcessDir();
   void OnProcessFile();
   void OnOptions();
