@@ -6,21 +6,12 @@
 
 #include "cli/cli_process.h"
 #include "support/engine_harness.h"
+#include "support/layer_probes.h"
 
 namespace qlm::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under `root`, recursively: relative path -> contents ("/" for a directory).
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string relative = fs::relative(entry.path(), root).string();
-    tree[relative] = entry.is_directory() ? "/" : ReadFile(entry.path().string());
-  }
-  return tree;
-}
 
 class Cli : public ::testing::Test {
  protected:

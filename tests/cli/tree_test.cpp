@@ -11,28 +11,13 @@
 #include "cli/cli_process.h"
 #include "cli/json_lines.h"
 #include "support/engine_harness.h"
+#include "support/layer_probes.h"
 #include "support/links.h"
 
 namespace qlm::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every entry under `root`: relative path -> contents ("/" for a directory, "@target" for a
-// link), links not followed.
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::u8string generic = fs::relative(entry.path(), NativePath(root)).generic_u8string();
-    const std::string relative(generic.begin(), generic.end());
-    if (entry.is_symlink()) {
-      tree[relative] = "@" + fs::read_symlink(entry.path()).string();
-    } else {
-      tree[relative] = entry.is_directory() ? "/" : ReadFile(Utf8(entry.path()));
-    }
-  }
-  return tree;
-}
 
 std::vector<JsonObject> Json(const std::string& out) {
   std::vector<std::string> bad;

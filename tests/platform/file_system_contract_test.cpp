@@ -11,10 +11,15 @@
 
 #include "platform/native_file_system.h"
 #include "platform/path.h"
+#include "support/layer_probes.h"
 #include "support/temp_dir.h"
 
 namespace qlm {
 namespace {
+
+using testing::ReadThrough;
+using testing::SearchNames;
+using testing::SortedEntries;
 
 using testing::NativePath;
 using testing::ReadFile;
@@ -22,35 +27,6 @@ using testing::TempDir;
 using testing::Utf8;
 using testing::WriteFile;
 using Names = std::vector<std::string>;
-
-// The directory's entries as the platform lists them, sorted bytewise.
-Names Entries(const std::string& directory) {
-  Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(NativePath(directory)))
-    names.push_back(Utf8(entry.path().filename()));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadThrough(FileSystem& fs, const std::string& path) {
-  std::unique_ptr<ReadableFile> file;
-  if (const FsError error = fs.OpenForReading(path, file); error != FsError::Ok)
-    return "<error " + std::to_string(static_cast<int>(error)) + ">";
-  std::string contents;
-  char buffer[256];
-  for (std::size_t count = 0; file->Read(buffer, sizeof buffer, count) == FsError::Ok && count;)
-    contents.append(buffer, count);
-  return contents;
-}
-
-Names Search(FileSystem& fs, const std::string& directory, SearchKind kind) {
-  std::unique_ptr<DirectorySearch> search;
-  if (fs.OpenSearch(directory, kind, search) != FsError::Ok) return {"<failed>"};
-  Names names;
-  for (std::string name; search->Next(name);)
-    names.push_back(name);
-  return names;
-}
 
 class FileSystemContract : public ::testing::Test {
  protected:
@@ -90,11 +66,11 @@ TEST_F(FileSystemContract, NothingIsEverReplaced) {
     } else {
       WriteFile(work / target, "target");
     }
-    const Names before = Entries(work.path());
+    const Names before = SortedEntries(work.path());
     EXPECT_EQ(fs->Move(work / "from.htm", work / row.to), FsError::AlreadyExists) << row.to;
     EXPECT_EQ(fs->Copy(work / "from.htm", work / row.to, true), FsError::AlreadyExists);
     EXPECT_EQ(fs->CreateDirectory(work / row.to), FsError::AlreadyExists);
-    EXPECT_EQ(Entries(work.path()), before) << row.to;
+    EXPECT_EQ(SortedEntries(work.path()), before) << row.to;
     EXPECT_EQ(ReadFile(work / "from.htm"), "from");
     if (std::string(row.target).back() != '/') {
       EXPECT_EQ(ReadFile(work / target), "target");
@@ -107,14 +83,14 @@ TEST_F(FileSystemContract, MovesRenameIncludingCaseOnly) {
   FileInfo moved;
   ASSERT_EQ(fs->MoveAndDescribe(dir / "a.htm", dir / "b.qlm", moved), FsError::Ok);
   EXPECT_EQ(moved.size, 1u);
-  EXPECT_EQ(Entries(dir.path()), (Names{"b.qlm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"b.qlm"}));
   // A name held only by the file itself is not taken: the case-only rename goes through.
   ASSERT_EQ(fs->Move(dir / "b.qlm", dir / "B.QLM"), FsError::Ok);
-  EXPECT_EQ(Entries(dir.path()), (Names{"B.QLM"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"B.QLM"}));
   EXPECT_EQ(ReadFile(dir / "B.QLM"), "a");
   EXPECT_EQ(fs->Move(dir / "gone.htm", dir / "c.htm"), FsError::FileNotFound);
   ASSERT_EQ(fs->Delete(dir / "b.QLM"), FsError::Ok);
-  EXPECT_EQ(Entries(dir.path()), Names{});
+  EXPECT_EQ(SortedEntries(dir.path()), Names{});
 }
 
 TEST_F(FileSystemContract, RefusedNamesCreateNothing) {
@@ -128,13 +104,13 @@ TEST_F(FileSystemContract, RefusedNamesCreateNothing) {
   }
   // Not reserved: a device name inside a longer name.
   EXPECT_EQ(fs->Move(dir / "a.htm", dir / "console.htm"), FsError::Ok);
-  EXPECT_EQ(Entries(dir.path()), (Names{"console.htm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"console.htm"}));
   // Not even an undo, which may give back names a run would not create, makes these.
   FileInfo moved;
   for (const char* name : {"..", "."})
     EXPECT_EQ(fs->MoveBackAndDescribe(dir / "console.htm", dir / name, moved),
               FsError::InvalidName);
-  EXPECT_EQ(Entries(dir.path()), (Names{"console.htm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"console.htm"}));
 }
 
 TEST_F(FileSystemContract, SearchesMatchExtensionsInFoldedOrder) {
@@ -143,9 +119,9 @@ TEST_F(FileSystemContract, SearchesMatchExtensionsInFoldedOrder) {
     WriteFile(dir / name, name);
   }
   ASSERT_EQ(fs->CreateDirectory(dir / "x.htm"), FsError::Ok);
-  EXPECT_EQ(Search(*fs, dir.path(), SearchKind::Html),
+  EXPECT_EQ(SearchNames(*fs, dir.path(), SearchKind::Html),
             (Names{"_u.htm", "A.HTM", "a.html", "ab.htm", "b.htm", "c.Html", "x.htm", "Z.htm"}));
-  EXPECT_EQ(Search(*fs, path::WithSeparator(dir.path()), SearchKind::Scratch),
+  EXPECT_EQ(SearchNames(*fs, path::WithSeparator(dir.path()), SearchKind::Scratch),
             (Names{"g.qlm", "H.QLM"}));
   std::unique_ptr<DirectorySearch> search;
   EXPECT_EQ(fs->OpenSearch(dir / "missing", SearchKind::Html, search), FsError::PathNotFound);
@@ -200,7 +176,7 @@ TEST_F(FileSystemContract, CopiesLeaveNoPartialFileAndReplaceOnlyWhenAsked) {
   EXPECT_EQ(fs->CopyFile(dir / "a.htm", dir / "cancelled.htm", true, &cancel), FsError::Cancelled);
   EXPECT_GE(asked, 1);
   EXPECT_EQ(fs->Copy(dir / "missing.htm", dir / "m.htm", true), FsError::FileNotFound);
-  EXPECT_EQ(Entries(dir.path()), (Names{"a.htm", "copy.htm", "old.htm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"a.htm", "copy.htm", "old.htm"}));
 }
 
 TEST_F(FileSystemContract, LogsAreAppendedToWhateverTheirCase) {
@@ -215,7 +191,7 @@ TEST_F(FileSystemContract, LogsAreAppendedToWhateverTheirCase) {
   EXPECT_EQ(size, 10u);
   log.reset();
   EXPECT_EQ(ReadFile(dir / "QLM-ErrorLog.txt"), "one\r\ntwo\r\n");
-  EXPECT_EQ(Entries(dir.path()), (Names{"QLM-ErrorLog.txt"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"QLM-ErrorLog.txt"}));
 }
 
 TEST_F(FileSystemContract, AReplacementReplacesTheFileOfAnyCaseWhole) {
@@ -224,7 +200,7 @@ TEST_F(FileSystemContract, AReplacementReplacesTheFileOfAnyCaseWhole) {
   std::string text;
   ASSERT_EQ(fs->ReadWholeFile(dir / "Quillomat.ini", 3, text), FsError::Ok);
   EXPECT_EQ(text, "new");
-  EXPECT_EQ(Entries(dir.path()), (Names{"Quillomat.ini"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"Quillomat.ini"}));
 }
 
 TEST_F(FileSystemContract, DirectoryLocksExcludeEachOther) {
@@ -235,8 +211,8 @@ TEST_F(FileSystemContract, DirectoryLocksExcludeEachOther) {
   first.reset();
   EXPECT_EQ(fs->LockDirectory(dir.path(), second), FsError::Ok);
   // The lock is no entry a search or the user sees.
-  EXPECT_EQ(Search(*fs, dir.path(), SearchKind::Html), Names{});
-  EXPECT_EQ(Search(*fs, dir.path(), SearchKind::Scratch), Names{});
+  EXPECT_EQ(SearchNames(*fs, dir.path(), SearchKind::Html), Names{});
+  EXPECT_EQ(SearchNames(*fs, dir.path(), SearchKind::Scratch), Names{});
 }
 
 TEST_F(FileSystemContract, ProbesAndResolvesWithoutChangingAnything) {
@@ -246,7 +222,7 @@ TEST_F(FileSystemContract, ProbesAndResolvesWithoutChangingAnything) {
   EXPECT_EQ(fs->ProbeWritable(dir / "missing"), FsError::PathNotFound);
   EXPECT_EQ(fs->GetDriveKind(dir.path()), DriveKind::Fixed);
   EXPECT_EQ(ReadFile(dir / "qlm.tmp"), "user data");
-  EXPECT_EQ(Entries(dir.path()), (Names{"qlm.tmp", "sub"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"qlm.tmp", "sub"}));
 
   std::string resolved;
   ASSERT_EQ(fs->ResolvePath(dir / "sub/..", resolved), FsError::Ok);

@@ -4,33 +4,20 @@
 
 #include "platform/overlay_file_system.h"
 #include "platform/posix/posix_file_system.h"
+#include "support/layer_probes.h"
 #include "support/temp_dir.h"
 
 namespace qlm {
 namespace {
 
+using testing::ReadThrough;
+using testing::SearchNames;
+using testing::SortedEntries;
+
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 using Names = std::vector<std::string>;
-
-std::string ReadThrough(FileSystem& fs, const std::string& path) {
-  std::unique_ptr<ReadableFile> file;
-  if (fs.OpenForReading(path, file) != FsError::Ok) return "<none>";
-  char buffer[64];
-  std::size_t count = 0;
-  file->Read(buffer, sizeof buffer, count);
-  return std::string(buffer, count);
-}
-
-Names Search(FileSystem& fs, const std::string& directory, SearchKind kind) {
-  std::unique_ptr<DirectorySearch> search;
-  Names names;
-  if (fs.OpenSearch(directory, kind, search) != FsError::Ok) return {"<failed>"};
-  for (std::string name; search->Next(name);)
-    names.push_back(name);
-  return names;
-}
 
 class OverlayTwins : public ::testing::Test {
  protected:
@@ -52,16 +39,16 @@ TEST_F(OverlayTwins, EachMovedAwayInTurnLeavesTheOtherInSight) {
   FileInfo info;
   ASSERT_EQ(overlay.GetInfo(dir / "A.htm", info), FsError::Ok);
   EXPECT_EQ(info.stored_name, "a.htm");
-  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"a.htm", "b.htm"}));
-  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Scratch), (Names{"1.qlm"}));
+  EXPECT_EQ(SearchNames(overlay, dir.path(), SearchKind::Html), (Names{"a.htm", "b.htm"}));
+  EXPECT_EQ(SearchNames(overlay, dir.path(), SearchKind::Scratch), (Names{"1.qlm"}));
   EXPECT_EQ(overlay.Move(dir / "b.htm", dir / "a.htm"), FsError::AlreadyExists);
 
   ASSERT_EQ(overlay.Move(dir / "a.htm", dir / "2.qlm"), FsError::Ok);
   EXPECT_FALSE(overlay.NameTaken(dir / "a.htm"));
-  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "<none>");
+  EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "<error 2>");
   EXPECT_EQ(ReadThrough(overlay, dir / "1.qlm"), "upper");
   EXPECT_EQ(ReadThrough(overlay, dir / "2.qlm"), "lower");
-  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"b.htm"}));
+  EXPECT_EQ(SearchNames(overlay, dir.path(), SearchKind::Html), (Names{"b.htm"}));
   EXPECT_EQ(overlay.Move(dir / "b.htm", dir / "A.htm"), FsError::Ok);
   EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "b");
 
@@ -75,7 +62,7 @@ TEST_F(OverlayTwins, ACaseOnlyRenameOntoTheOtherIsRefusedAndADeleteLeavesIt) {
   EXPECT_EQ(disk.Move(dir / "A.htm", dir / "a.htm"), FsError::AlreadyExists);  // as on disk
   ASSERT_EQ(overlay.Delete(dir / "a.htm"), FsError::Ok);
   EXPECT_EQ(ReadThrough(overlay, dir / "a.htm"), "upper");
-  EXPECT_EQ(Search(overlay, dir.path(), SearchKind::Html), (Names{"A.htm", "b.htm"}));
+  EXPECT_EQ(SearchNames(overlay, dir.path(), SearchKind::Html), (Names{"A.htm", "b.htm"}));
 }
 
 }  // namespace

@@ -14,41 +14,22 @@
 #include <functional>
 #include <thread>
 
+#include "support/layer_probes.h"
 #include "support/system_call_faults.h"
 #include "support/temp_dir.h"
 
 namespace qlm {
 namespace {
 
+using testing::ReadThrough;
+using testing::SearchNames;
+using testing::SortedEntries;
+
 using testing::EntryNames;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 using Names = std::vector<std::string>;
-
-// Reads a whole file through the layer; "<error N>" when that fails.
-std::string ReadThrough(FileSystem& fs, const std::string& path) {
-  std::unique_ptr<ReadableFile> file;
-  if (FsError error = fs.OpenForReading(path, file); error != FsError::Ok) {
-    return "<error " + std::to_string(static_cast<int>(error)) + ">";
-  }
-  std::string contents;
-  char buffer[256];
-  std::size_t count = 0;
-  while (file->Read(buffer, sizeof buffer, count) == FsError::Ok && count > 0) {
-    contents.append(buffer, count);
-  }
-  return contents;
-}
-
-Names Search(FileSystem& fs, const std::string& directory, SearchKind kind) {
-  std::unique_ptr<DirectorySearch> search;
-  Names names;
-  if (fs.OpenSearch(directory, kind, search) != FsError::Ok) return {"<failed>"};
-  for (std::string name; search->Next(name);)
-    names.push_back(name);
-  return names;
-}
 
 TEST(PosixFileSystemTest, NamesAreTakenAndFoundRegardlessOfCase) {
   TempDir dir;
@@ -200,11 +181,11 @@ TEST(PosixFileSystemTest, SearchesMatchExtensionsInFoldedOrder) {
   }
   ASSERT_EQ(mkdir((dir / "x.htm").c_str(), 0755), 0);
   PosixFileSystem fs;
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html),
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Html),
             (Names{"_u.htm", "A.HTM", "a.html", "AB.htm", "ab.htm", "b.htm", "c.Html", "x.htm",
                    "Z.htm"}));
-  EXPECT_EQ(Search(fs, dir.path() + "/", SearchKind::Scratch), (Names{"g.qlm", "H.QLM"}));
-  EXPECT_EQ(Search(fs, dir / "missing", SearchKind::Html), (Names{"<failed>"}));
+  EXPECT_EQ(SearchNames(fs, dir.path() + "/", SearchKind::Scratch), (Names{"g.qlm", "H.QLM"}));
+  EXPECT_EQ(SearchNames(fs, dir / "missing", SearchKind::Html), (Names{"<failed>"}));
   std::unique_ptr<DirectorySearch> search;
   EXPECT_EQ(fs.OpenSearch(dir / "missing", SearchKind::Html, search), FsError::PathNotFound);
   EXPECT_EQ(fs.OpenSearch(dir / "b.htm", SearchKind::Html, search), FsError::PathNotFound);
@@ -228,15 +209,15 @@ TEST(PosixFileSystemTest, EachSearchSeesTheDirectoryAsItIsThen) {
   TempDir dir;
   WriteFile(dir / "a.htm", "");
   PosixFileSystem fs;
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));  // nothing changed
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Html), (Names{"a.htm"}));  // nothing changed
   std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past a coarse clock tick
   WriteFile(dir / "b.htm", "");
   ASSERT_EQ(rename((dir / "a.htm").c_str(), (dir / "c.qlm").c_str()), 0);
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"b.htm"}));
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Scratch), (Names{"c.qlm"}));
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Html), (Names{"b.htm"}));
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Scratch), (Names{"c.qlm"}));
   ASSERT_EQ(fs.Move(dir / "c.qlm", dir / "C.htm"), FsError::Ok);  // the layer's own change
-  EXPECT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"b.htm", "C.htm"}));
+  EXPECT_EQ(SearchNames(fs, dir.path(), SearchKind::Html), (Names{"b.htm", "C.htm"}));
 }
 
 // Makes a UNIX socket bound at `path`; returns the descriptor (or -1).
@@ -334,7 +315,8 @@ TEST(PosixFileSystemTest, AListedFileSwappedForAFifoIsStillRefused) {
   TempDir dir;
   WriteFile(dir / "page.htm", "page");
   PosixFileSystem fs;
-  ASSERT_EQ(Search(fs, dir.path(), SearchKind::Html), (Names{"page.htm"}));  // listed as a file
+  ASSERT_EQ(SearchNames(fs, dir.path(), SearchKind::Html),
+            (Names{"page.htm"}));  // listed as a file
   ASSERT_EQ(unlink((dir / "page.htm").c_str()), 0);
   ASSERT_EQ(mkfifo((dir / "page.htm").c_str(), 0644), 0);
   std::unique_ptr<ReadableFile> file;
@@ -381,41 +363,41 @@ INSTANTIATE_TEST_SUITE_P(
         DescribeRow{"never_seen", [](PosixFileSystem&, const TempDir& d) { return d / "a.htm"; }},
         DescribeRow{"listed",
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       return d / "a.htm";
                     }},
         DescribeRow{"opened",
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       return Opened(fs, d / "a.htm");
                     }},
         DescribeRow{"opened_then_moved_and_listed_again",
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       Opened(fs, d / "a.htm");
                       EXPECT_EQ(fs.Move(d / "a.htm", d / "a.qlm"), FsError::Ok);
-                      Search(fs, d.path(), SearchKind::Scratch);
+                      SearchNames(fs, d.path(), SearchKind::Scratch);
                       return d / "a.qlm";
                     }},
         DescribeRow{"a_link_refused",  // the link moves, so it is the link described
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       std::unique_ptr<ReadableFile> file;
                       EXPECT_EQ(fs.OpenForReading(d / "link.htm", file), FsError::StoppedOnSymlink);
                       return d / "link.htm";
                     }},
         DescribeRow{"opened_then_replaced_and_listed_again",
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       Opened(fs, d / "a.htm");
                       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a new tick
                       EXPECT_EQ(rename((d / "other.htm").c_str(), (d / "a.htm").c_str()), 0);
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       return d / "a.htm";
                     }},
         DescribeRow{"opened_then_renamed_to_a_case_variant",  // found again regardless of case
                     [](PosixFileSystem& fs, const TempDir& d) {
-                      Search(fs, d.path(), SearchKind::Html);
+                      SearchNames(fs, d.path(), SearchKind::Html);
                       Opened(fs, d / "a.htm");
                       EXPECT_EQ(rename((d / "a.htm").c_str(), (d / "A.htm").c_str()), 0);
                       return d / "a.htm";

@@ -12,10 +12,15 @@
 
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_api.h"
+#include "support/layer_probes.h"
 #include "support/temp_dir.h"
 
 namespace qlm {
 namespace {
+
+using testing::ReadThrough;
+using testing::SearchNames;
+using testing::SortedEntries;
 
 using testing::NativePath;
 using testing::ReadFile;
@@ -23,14 +28,6 @@ using testing::TempDir;
 using testing::Utf8;
 using testing::WriteFile;
 using Names = std::vector<std::string>;
-
-Names Entries(const std::string& directory) {
-  Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(NativePath(directory)))
-    names.push_back(Utf8(entry.path().filename()));
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Opens `path` the way another program might hold it: sharing only what `share` allows.
 HANDLE HoldOpen(const std::string& path, DWORD share) {
@@ -50,7 +47,7 @@ TEST(Win32FileSystemTest, NamesWindowsRefusesCreateNothing) {
     std::unique_ptr<LogFile> log;
     EXPECT_EQ(fs.OpenLog(dir / name, log), FsError::InvalidName) << name;
   }
-  EXPECT_EQ(Entries(dir.path()), (Names{"a.htm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"a.htm"}));
   EXPECT_EQ(ReadFile(dir / "a.htm"), "a");
 }
 
@@ -78,7 +75,7 @@ TEST(Win32FileSystemTest, AFileHeldOpenByAnotherProgramIsReportedAndKept) {
     EXPECT_EQ(replaced, FsError::SharingViolation);
     EXPECT_EQ(ReadFile(dir / "Quillomat.ini"), "old");
   }
-  EXPECT_EQ(Entries(dir.path()), (Names{"Quillomat.ini", "held.htm"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"Quillomat.ini", "held.htm"}));
   EXPECT_EQ(ReadFile(dir / "held.htm"), "<title>Held</title>");
 }
 
@@ -93,7 +90,7 @@ TEST(Win32FileSystemTest, AReadOnlyPageIsBackedUpAndRenamed) {
   EXPECT_EQ(fs.Move(dir / "a.htm", dir / "A title.htm"), FsError::Ok);
   EXPECT_EQ(ReadFile(dir / "A title.htm"), "a");
   EXPECT_EQ(ReadFile(dir / "Backup/a.htm"), "a");
-  EXPECT_EQ(Entries(dir.path()), (Names{"A title.htm", "Backup"}));
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"A title.htm", "Backup"}));
   for (const char* name : {"A title.htm", "Backup/a.htm"})
     SetFileAttributesW(win32::Widen(dir / name).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
