@@ -10,8 +10,9 @@ cold mode is skipped with a message. Prints the medians, the ratios the targets 
 each program's peak memory.
 
 usage: bench/readahead.py [--pages 10000,100000] [--runs 5] [--modes cold,warm]
-                          [--titles distinct,same] [--gui]
+                          [--titles distinct,same] [--gui] [--baseline PATH]
 Needs the release preset built (cmake --preset release; --gui with -DQUILLOMAT_BUILD_GUI=ON).
+--baseline times another quillomat-cli beside it (a build of an earlier commit, say).
 """
 import argparse
 import os
@@ -59,6 +60,7 @@ def main():
     parser.add_argument("--modes", default="cold,warm")
     parser.add_argument("--titles", default="distinct,same")
     parser.add_argument("--gui", action="store_true")
+    parser.add_argument("--baseline", help="another quillomat-cli to time beside this one")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="qlm-readahead-")
@@ -75,6 +77,8 @@ def main():
             "limit_readahead": [f"{work}/limit_readahead", run],
             "quillomat-cli": [CLI, "--config-dir", f"{work}/config", run],
         }
+        if args.baseline:
+            programs["baseline-cli"] = [args.baseline, "--config-dir", f"{work}/config", run]
         if args.gui:
             programs["quillomat"] = [GUI, "bench", run, f"{work}/config"]
         gui_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
@@ -112,7 +116,9 @@ def main():
                           f"   {medians['quillomat-cli'] / medians['limit']:>8.2f}x" +
                           f"  {peaks['quillomat-cli'] / 1024:>8.1f}" +
                           (f"   gui/cli {medians['quillomat'] / medians['quillomat-cli']:.2f}x"
-                           if "quillomat" in medians else ""), flush=True)
+                           if "quillomat" in medians else "") +
+                          (f"   cli/baseline {medians['quillomat-cli'] / medians['baseline-cli']:.2f}x"
+                           if "baseline-cli" in medians else ""), flush=True)
                 shutil.rmtree(corpus)
     finally:
         shutil.rmtree(work, ignore_errors=True)

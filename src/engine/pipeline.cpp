@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/ui.h"
 #include "engine/manual_rename.h"
+#include "engine/read_ahead.h"
 #include "engine/run.h"
 #include "engine/run_view.h"
 #include "platform/file_system.h"
@@ -35,8 +36,9 @@ void Run::ProcessFile() {
   SourcePath = RunDirectory + CurrentName;
 
   FsError open_error = FsError::Ok;
+  const std::unique_ptr<EarlyTitle> early = ahead_ != nullptr ? ahead_->Take(CurrentName) : nullptr;
   const std::int32_t outcome = ReadTitle(env_.fs, SourcePath, env_.options.ParseHTMLEntities != 0,
-                                         statistics_, Title, &open_error);
+                                         statistics_, Title, &open_error, early.get());
   view.SetControlText(ctl::kTitle, Title);
   ShowCount(ctl::kFilesProcessed, statistics_.FilesProcessed);
   ShowCount(ctl::kReadErrors, statistics_.ReadErrors);

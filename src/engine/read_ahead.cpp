@@ -4,8 +4,9 @@
 
 namespace qlm {
 
-ReadAhead::ReadAhead(FileSystem& fs, std::string directory, unsigned threads)
-    : fs_(fs), directory_(std::move(directory)) {
+ReadAhead::ReadAhead(FileSystem& fs, std::string directory, bool parse_entities, unsigned threads)
+    : fs_(fs), directory_(std::move(directory)), parse_entities_(parse_entities) {
+  if (!fs_.CanOpenAhead()) return;
   for (unsigned i = 0; i < threads; ++i)
     threads_.emplace_back([this] { Work(); });
 }
@@ -14,52 +15,70 @@ ReadAhead::~ReadAhead() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    queue_.clear();
   }
   wake_.notify_all();
+  // The threads finish the file in hand; the slots (and what they hold) go after them.
   for (std::thread& thread : threads_)
     thread.join();
 }
 
 void ReadAhead::Advance(const DirectorySearch& search, bool took_one) {
-  if (took_one && queued_ > 0) --queued_;
-  if (threads_.empty() || in_memory_.load(std::memory_order_relaxed) || queued_ > kWindow / 2) {
-    return;
-  }
+  if (took_one && peeked_ > 0) --peeked_;
+  if (threads_.empty() || peeked_ > kWindow / 2) return;
   std::vector<std::string> batch;
-  for (std::string name; queued_ < kWindow && search.Peek(queued_, name); ++queued_)
-    batch.push_back(directory_ + name);
+  for (std::string name; peeked_ < kWindow && search.Peek(peeked_, name); ++peeked_)
+    batch.push_back(std::move(name));
   if (batch.empty()) return;
   {
     std::lock_guard lock(mutex_);
-    for (std::string& path : batch)
-      queue_.push_back(std::move(path));
+    for (std::string& name : batch)
+      slots_.push_back(Slot{std::move(name), nullptr, false});
   }
   wake_.notify_all();
 }
 
+std::unique_ptr<EarlyTitle> ReadAhead::Take(std::string_view name) {
+  std::unique_lock lock(mutex_);
+  if (slots_.empty() || slots_.front().name != name) return nullptr;
+  if (started_ == 0) {  // no thread has come to it: the run is quicker on its own
+    slots_.pop_front();
+    return nullptr;
+  }
+  done_.wait(lock, [this] { return slots_.front().done; });
+  std::unique_ptr<EarlyTitle> early = std::move(slots_.front().early);
+  slots_.pop_front();
+  --started_;
+  return early;
+}
+
+void ReadAhead::Settle() {
+  std::unique_lock lock(mutex_);
+  done_.wait(lock, [this] {
+    if (threads_.empty()) return true;
+    for (const Slot& slot : slots_) {
+      if (!slot.done) return false;
+    }
+    return true;
+  });
+}
+
 void ReadAhead::Work() {
   for (;;) {
-    std::string path;
+    Slot* slot;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
       if (stopping_) return;
-      path = std::move(queue_.front());
-      queue_.pop_front();
+      slot = &slots_[started_++];
     }
-    const auto start = std::chrono::steady_clock::now();
-    fs_.Prefetch(path);
-    const auto took = std::chrono::steady_clock::now() - start;
-    std::lock_guard lock(mutex_);
-    if (probed_ < kProbe) {
-      ++probed_;
-      slow_ += took > kInMemory;
-      if (probed_ == kProbe && slow_ == 0) {
-        in_memory_ = true;  // every file came at once: the disk holds the run up nowhere
-        queue_.clear();
-      }
+    auto early = std::make_unique<EarlyTitle>();
+    ReadTitleAhead(fs_, directory_ + slot->name, parse_entities_, *early);
+    {
+      std::lock_guard lock(mutex_);
+      slot->early = std::move(early);
+      slot->done = true;
     }
+    done_.notify_all();
   }
 }
 

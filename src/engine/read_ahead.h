@@ -1,21 +1,22 @@
-// Reads ahead of a directory run: a few threads bring the first bytes of the files the run will
-// come to next into memory, so that on a disk nobody has read lately the run's own reads find
-// them there. The run still opens and reads every file itself at its turn, so what it reads is
-// the file as it is then; only the wait for the disk moves out of its way.
-//
-// On files that are in memory already there is nothing to win: once the first reads ahead all
-// come back at once, the threads stop and the run goes on alone.
+// Reads ahead of a directory run: a few threads open the files the run will come to next, read
+// their first bytes and extract their titles, so that on a disk nobody has read lately the run
+// does not wait for it, and on one in memory the opening and the title's extraction are done
+// beside the run. At its turn the run takes the file over (when its name still holds it) and
+// reads it again itself: what it goes by is always the file as it is then, and the title
+// extracted ahead stands only for exactly the bytes it was extracted from.
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
+
+#include "title/read_title.h"
 
 namespace qlm {
 
@@ -24,38 +25,47 @@ class FileSystem;
 
 class ReadAhead {
  public:
-  // How far ahead of the run files are read, by how many threads, and how many reads tell
-  // whether the files are in memory already (each back within kInMemory).
-  static constexpr std::size_t kWindow = 64;
+  // How many files past the one in hand are read ahead, and by how many threads.
+  static constexpr std::size_t kWindow = 48;
   static constexpr unsigned kThreads = 4;
-  static constexpr int kProbe = 32;
-  static constexpr std::chrono::microseconds kInMemory{40};
 
-  // Reads ahead of `search` in `directory` (ending in '/'). `fs` must be safe to call from
-  // several threads at once (FileSystem::Prefetch is).
-  ReadAhead(FileSystem& fs, std::string directory, unsigned threads = kThreads);
-  ~ReadAhead();  // stops the threads; files not yet read are dropped
+  // Reads ahead of a search of `directory` (ending in the separator), extracting titles with or
+  // without entities decoded. No thread starts when `fs` does not open files ahead.
+  ReadAhead(FileSystem& fs, std::string directory, bool parse_entities,
+            unsigned threads = kThreads);
+  ~ReadAhead();  // stops the threads; files read ahead and not taken are closed
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
   // The run has just taken a name from `search` (or is about to take the first): the files
-  // after it are kept read ahead, up to the window. Queues in batches, so that the threads
-  // are woken once per half window rather than once per file.
+  // after it are kept queued, up to the window. Queues in batches, so that the threads are
+  // woken once per half window rather than once per file.
   void Advance(const DirectorySearch& search, bool took_one);
+  // What was made ahead of `name`, the name the run has taken last; nullptr when it was not
+  // queued or no thread has come to it yet (the run then reads it all itself). Waits while a
+  // thread is reading it.
+  std::unique_ptr<EarlyTitle> Take(std::string_view name);
+  // Waits until every file queued is read ahead.
+  void Settle();
 
  private:
+  struct Slot {
+    std::string name;
+    std::unique_ptr<EarlyTitle> early;
+    bool done = false;
+  };
   void Work();
 
   FileSystem& fs_;
-  std::string directory_;
-  std::size_t queued_ = 0;  // the names search.Peek(0 .. queued_ - 1) are queued or read
+  const std::string directory_;
+  const bool parse_entities_;
+  std::size_t peeked_ = 0;  // the names search.Peek(0 .. peeked_ - 1) are queued (run's thread)
   std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::string> queue_;
+  std::condition_variable wake_;  // for the threads: a slot to read, or stop
+  std::condition_variable done_;  // for the run: a slot read
+  std::deque<Slot> slots_;        // in the run's order; pointers to them stay valid
+  std::size_t started_ = 0;       // slots_[0 .. started_ - 1] are being read or read
   bool stopping_ = false;
-  std::atomic<bool> in_memory_{false};  // nothing to win: stop reading ahead
-  int probed_ = 0;                      // reads timed so far (under mutex_)
-  int slow_ = 0;                        // ... and how many of them waited for the disk
   std::vector<std::thread> threads_;
 };
 

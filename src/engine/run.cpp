@@ -133,7 +133,8 @@ bool Run::RunFirstStage() {
   env_.view.SetControlText(ctl::kExit, msg::kAbort);
   logs_.BeginErrorSection();
 
-  ReadAhead ahead(env_.fs, RunDirectory);
+  ReadAhead ahead(env_.fs, RunDirectory, env_.options.ParseHTMLEntities != 0);
+  ahead_ = &ahead;
   ahead.Advance(*search, /*took_one=*/false);
   for (;;) {
     ProcessFile();
@@ -145,6 +146,7 @@ bool Run::RunFirstStage() {
     ahead.Advance(*search, /*took_one=*/true);
     CurrentName = name;
   }
+  ahead_ = nullptr;
   return true;
 }
 

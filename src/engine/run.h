@@ -19,6 +19,8 @@
 
 namespace qlm {
 
+class ReadAhead;
+
 class Run {
  public:
   Run(RunKind kind, RunEnvironment& environment);
@@ -86,6 +88,7 @@ class Run {
   RunLogs logs_;
   std::unique_ptr<RunJournal> journal_;
   bool journal_reported_ = false;
+  ReadAhead* ahead_ = nullptr;  // the first stage's reading ahead, while it goes on
   std::unique_ptr<DirectoryLock> directory_lock_;
 
   std::string RunDirectory;  // ends in '/'

@@ -109,6 +109,16 @@ FsError FaultInjectingFileSystem::OpenForReading(const std::string& path,
   return error;
 }
 
+FsError FaultInjectingFileSystem::TakeOverAhead(const std::string& path,
+                                                std::unique_ptr<AheadFile> ahead,
+                                                std::unique_ptr<ReadableFile>& file) {
+  if (FsError error = faults_->Count(FsOperation::Open); error != FsError::Ok) return error;
+  std::unique_ptr<ReadableFile> opened;
+  FsError error = inner_.TakeOverAhead(path, std::move(ahead), opened);
+  if (error == FsError::Ok) file = std::make_unique<FaultyReadableFile>(std::move(opened), faults_);
+  return error;
+}
+
 bool FaultInjectingFileSystem::NameTaken(const std::string& path) {
   return inner_.NameTaken(path);
 }

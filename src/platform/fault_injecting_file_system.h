@@ -43,6 +43,14 @@ class FaultInjectingFileSystem final : public FileSystem {
   int Calls(FsOperation operation) const;
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
+  // Files opened ahead are not counted; taking one over is counted and failed as an Open, and
+  // its reads as Reads, so a run meets the same faults whether it read ahead or not.
+  bool CanOpenAhead() const override { return inner_.CanOpenAhead(); }
+  std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override {
+    return inner_.OpenAhead(path);
+  }
+  FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
+                        std::unique_ptr<ReadableFile>& file) override;
   bool NameTaken(const std::string& path) override;
   FsError GetInfo(const std::string& path, FileInfo& info) override;
   FsError Move(const std::string& from, const std::string& to) override;

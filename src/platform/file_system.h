@@ -53,6 +53,16 @@ class ReadableFile {
   }
 };
 
+// A file a layer opened ahead of its turn, on another thread than the run's (see
+// FileSystem::OpenAhead), until the run takes it over or drops it. Closed when destroyed.
+class AheadFile {
+ public:
+  virtual ~AheadFile() = default;
+  // One read of at most `capacity` bytes from the start of the file, leaving the read
+  // position where it is (at the start); `bytes_read` is 0 on failure.
+  virtual FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
+};
+
 // A log file: created when missing, never truncated, only appended to. Several processes
 // may append to one log at once. Closed when destroyed.
 class LogFile {
@@ -223,11 +233,23 @@ class FileSystem {
   // writing, keeping its contents. A symbolic link of that name is refused (StoppedOnSymlink).
   virtual FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) = 0;
 
-  // Brings the first bytes of the regular file at `path` into memory for a read that comes
-  // soon; changes nothing and reports nothing (a link, a missing or special file is passed
-  // over). Safe to call from several threads at once, beside any other call. A layer with
-  // nothing to gain does nothing.
-  virtual void Prefetch(const std::string& /*path*/) {}
+  // Reading ahead: while a run works on one file, other threads open the next ones, so that
+  // the run does not wait for the disk at their turn. True when this layer opens files ahead
+  // at all; a layer that does not (or that changes what OpenForReading gives) says false.
+  virtual bool CanOpenAhead() const { return false; }
+  // Opens the regular file at `path` for a read that comes soon; nullptr when it is not a
+  // regular file (a link, a device or FIFO is never opened), cannot be opened, or too many
+  // are open ahead already. Changes nothing and reports nothing. Safe to call from several
+  // threads at once, beside any other call.
+  virtual std::unique_ptr<AheadFile> OpenAhead(const std::string& /*path*/) { return nullptr; }
+  // OpenForReading at the file's turn, taking over `ahead` (what OpenAhead gave for `path`)
+  // when `path` still names the file it opened; otherwise `ahead` is closed and `path` opened
+  // as OpenForReading opens it. The file handed out reads from its start.
+  virtual FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
+                                std::unique_ptr<ReadableFile>& file) {
+    ahead.reset();
+    return OpenForReading(path, file);
+  }
 
   // Reads at most `limit` bytes of a regular file (through symbolic links) into `contents`.
   virtual FsError ReadWholeFile(const std::string& path, std::size_t limit,

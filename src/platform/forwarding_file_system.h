@@ -3,14 +3,19 @@
 // only those.
 #pragma once
 
+#include <utility>
+
 #include "platform/file_system.h"
 
 namespace qlm {
 
 class ForwardingFileSystem : public FileSystem {
  public:
-  // `inner` must outlive this object.
-  explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
+  // `inner` must outlive this object. Reading ahead is handed on only with `forward_ahead`: a
+  // file opened ahead is read at its turn without OpenForReading, so a wrapper that changes
+  // what OpenForReading does must leave it off.
+  explicit ForwardingFileSystem(FileSystem& inner, bool forward_ahead = false)
+      : inner_(inner), forward_ahead_(forward_ahead) {}
 
   FsError OpenForReading(const std::string& path, std::unique_ptr<ReadableFile>& file) override {
     return inner_.OpenForReading(path, file);
@@ -53,7 +58,15 @@ class ForwardingFileSystem : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override {
     return inner_.OpenLog(path, file);
   }
-  void Prefetch(const std::string& path) override { inner_.Prefetch(path); }
+  bool CanOpenAhead() const override { return forward_ahead_ && inner_.CanOpenAhead(); }
+  std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override {
+    return forward_ahead_ ? inner_.OpenAhead(path) : nullptr;
+  }
+  FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
+                        std::unique_ptr<ReadableFile>& file) override {
+    return forward_ahead_ ? inner_.TakeOverAhead(path, std::move(ahead), file)
+                          : FileSystem::TakeOverAhead(path, std::move(ahead), file);
+  }
   FsError ReadWholeFile(const std::string& path, std::size_t limit,
                         std::string& contents) override {
     return inner_.ReadWholeFile(path, limit, contents);
@@ -74,6 +87,7 @@ class ForwardingFileSystem : public FileSystem {
 
  private:
   FileSystem& inner_;
+  bool forward_ahead_;
 };
 
 }  // namespace qlm

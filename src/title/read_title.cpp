@@ -73,13 +73,16 @@ std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::stri
 }
 
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
-                       RunStatistics& statistics, std::string& out, FsError* open_error) {
+                       RunStatistics& statistics, std::string& out, FsError* open_error,
+                       EarlyTitle* early) {
   ++statistics.FilesProcessed;
   std::array<char, kTitleReadLimit> buffer;
   std::size_t length = 0;
   {
     std::unique_ptr<ReadableFile> file;
-    const FsError opened = fs.OpenForReading(path, file);
+    const FsError opened = early != nullptr && early->file != nullptr
+                               ? fs.TakeOverAhead(path, std::move(early->file), file)
+                               : fs.OpenForReading(path, file);
     if (opened != FsError::Ok || file == nullptr) {
       if (open_error != nullptr) *open_error = opened;
       ++statistics.ReadErrors;
@@ -91,10 +94,28 @@ std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entit
     if (file->Read(buffer.data(), buffer.size(), length) != FsError::Ok) length = 0;
     length = std::min(length, buffer.size());
   }
-  const std::int32_t result =
-      ExtractTitle(std::string_view(buffer.data(), length), parse_entities, out);
+  const std::string_view bytes(buffer.data(), length);
+  std::int32_t result;
+  if (early != nullptr && early->read && early->bytes == bytes) {
+    result = early->outcome;  // the same bytes give the same title
+    out = std::move(early->title);
+  } else {
+    result = ExtractTitle(bytes, parse_entities, out);
+  }
   if (result == TitleError) ++statistics.TitleErrors;
   return result;
+}
+
+void ReadTitleAhead(FileSystem& fs, const std::string& path, bool parse_entities,
+                    EarlyTitle& early) {
+  early.file = fs.OpenAhead(path);
+  if (early.file == nullptr) return;
+  std::array<char, kTitleReadLimit> buffer;
+  std::size_t length = 0;
+  if (early.file->ReadStart(buffer.data(), buffer.size(), length) != FsError::Ok) return;
+  early.bytes.assign(buffer.data(), std::min(length, buffer.size()));
+  early.outcome = ExtractTitle(early.bytes, parse_entities, early.title);
+  early.read = true;
 }
 
 }  // namespace qlm

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 
 namespace qlm {
 
+class AheadFile;
 class FileSystem;
 
 inline constexpr std::int32_t TitleOk = 0;
@@ -26,12 +28,31 @@ inline constexpr std::size_t kTitleLimit = 299;       // bytes of a title
 // of the two parse failure texts in `out`. Touches no counter and no file.
 std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::string& out);
 
+// What was made of a file ahead of its turn, on another thread (see ReadTitleAhead).
+struct EarlyTitle {
+  std::unique_ptr<AheadFile> file;  // still open; nullptr when it could not be opened ahead
+  bool read = false;                // the bytes were read and their title extracted
+  std::string bytes;                // what the read ahead gave
+  std::int32_t outcome = TitleError;
+  std::string title;  // ExtractTitle of `bytes`
+};
+
 // Reads the file at `path` through `fs` (one open, one read of at most 1000 bytes, closed on
 // every path) and extracts its title. Counts FilesProcessed first on every call, then
 // ReadErrors for ReadError or TitleErrors for TitleError. `out` always holds the base name
 // or the failure text. With `open_error`, a ReadError leaves there why the file could not be
 // opened (FsError::StoppedOnSymlink for a symbolic link, which is never followed).
+// With `early` (what ReadTitleAhead made of the same path), its file is taken over instead of
+// opening the path again, when the path still names it; the file is read now all the same,
+// and the title made ahead is used only when these bytes are the bytes it was made of.
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
-                       RunStatistics& statistics, std::string& out, FsError* open_error = nullptr);
+                       RunStatistics& statistics, std::string& out, FsError* open_error = nullptr,
+                       EarlyTitle* early = nullptr);
+
+// The part of ReadTitle that can be done ahead of the file's turn, on any thread: opens
+// `path` ahead (FileSystem::OpenAhead), reads its first bytes as ReadTitle would and extracts
+// their title into `early`. Counts nothing; touches nothing but `early`.
+void ReadTitleAhead(FileSystem& fs, const std::string& path, bool parse_entities,
+                    EarlyTitle& early);
 
 }  // namespace qlm

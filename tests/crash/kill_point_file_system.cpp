@@ -69,7 +69,7 @@ KillPlan KillPlanFromEnvironment() {
 }
 
 KillPointFileSystem::KillPointFileSystem(FileSystem& inner, KillPlan plan)
-    : ForwardingFileSystem(inner), plan_(plan) {}
+    : ForwardingFileSystem(inner, /*forward_ahead=*/true), plan_(plan) {}  // reads change nothing
 
 std::int64_t KillPointFileSystem::Begin(std::string_view kind, std::string_view a,
                                         std::string_view b) {

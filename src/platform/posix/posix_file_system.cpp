@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -33,7 +34,12 @@ FsError DirectoryError(int error) {
 }  // namespace
 
 PosixFileSystem::PosixFileSystem(const SystemCalls& calls)
-    : calls_(calls), proc_fd_available_(access("/proc/self/fd", X_OK) == 0) {}
+    : calls_(calls), proc_fd_available_(access("/proc/self/fd", X_OK) == 0) {
+  constexpr rlim_t kMostAhead = 64;
+  struct rlimit files {};
+  const rlim_t allowed = getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : 0;
+  ahead_budget_ = static_cast<int>(std::min(kMostAhead, allowed / 8));
+}
 
 FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt,
                                  std::string& stored_name) {

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,7 +43,10 @@ class PosixFileSystem final : public FileSystem {
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
-  void Prefetch(const std::string& path) override;
+  bool CanOpenAhead() const override { return true; }
+  std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override;
+  FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
+                        std::unique_ptr<ReadableFile>& file) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   FsError LockDirectory(const std::string& directory,
@@ -125,6 +129,10 @@ class PosixFileSystem final : public FileSystem {
               const std::string& temporary_name, const std::string& target, bool no_replace);
 
   SystemCalls calls_;
+  // Files open ahead (see OpenAhead) and how many may be: a few descriptors always stay for
+  // the run's own opens, however low the process's limit.
+  std::shared_ptr<std::atomic<int>> ahead_open_ = std::make_shared<std::atomic<int>>(0);
+  int ahead_budget_ = 0;
   bool proc_fd_available_ = false;  // O_TMPFILE files are published through /proc/self/fd
   std::mutex mutex_;                // guards cache_
   posix::DirectoryIndexCache cache_;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <utility>
 
 #include "platform/posix/posix_file_system.h"
 
@@ -42,6 +43,56 @@ class PosixReadableFile final : public ReadableFile {
 
  private:
   UniqueFd fd_;
+};
+
+// One of the files a layer may hold open ahead (see PosixFileSystem::ahead_open_), counted
+// for as long as it lives.
+class AheadSlot {
+ public:
+  explicit AheadSlot(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) {}
+  AheadSlot(AheadSlot&& other) noexcept
+      : count_(std::move(other.count_)), taken_(std::exchange(other.taken_, false)) {}
+  AheadSlot& operator=(AheadSlot&&) = delete;
+  ~AheadSlot() {
+    if (taken_) count_->fetch_sub(1, std::memory_order_relaxed);
+  }
+  // Counts one more file open ahead; false (and nothing counted) when `budget` are already.
+  bool Take(int budget) {
+    if (count_->fetch_add(1, std::memory_order_relaxed) < budget) return taken_ = true;
+    count_->fetch_sub(1, std::memory_order_relaxed);
+    return false;
+  }
+
+ private:
+  std::shared_ptr<std::atomic<int>> count_;
+  bool taken_ = false;
+};
+
+class PosixAheadFile final : public AheadFile {
+ public:
+  PosixAheadFile(UniqueFd fd, const struct stat& status, AheadSlot slot)
+      : fd_(std::move(fd)), device_(status.st_dev), inode_(status.st_ino), slot_(std::move(slot)) {}
+  FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    bytes_read = 0;
+    ssize_t count;
+    do {
+      count = pread(fd_.get(), buffer, capacity, 0);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) return ErrorFromErrno(errno);
+    bytes_read = static_cast<std::size_t>(count);
+    return FsError::Ok;
+  }
+  // True when `status` describes the file this one is.
+  bool Is(const struct stat& status) const {
+    return status.st_dev == device_ && status.st_ino == inode_;
+  }
+  UniqueFd Release() { return std::move(fd_); }
+
+ private:
+  UniqueFd fd_;
+  dev_t device_;
+  ino_t inode_;
+  AheadSlot slot_;
 };
 
 // The file is opened with O_APPEND: the kernel places each write at the end of the file as it
@@ -173,16 +224,48 @@ FsError PosixFileSystem::OpenLog(const std::string& path, std::unique_ptr<LogFil
   return FsError::Ok;
 }
 
-void PosixFileSystem::Prefetch(const std::string& path) {
+std::unique_ptr<AheadFile> PosixFileSystem::OpenAhead(const std::string& path) {
   // No lock and no cache: this runs on other threads beside the run. Only a regular file is
-  // opened (never a device, whose opening may do something), and only as it was looked at.
-  if (posix::CheckPath(path) != FsError::Ok) return;
+  // opened (never a device or FIFO, whose opening may do something), and only as it was
+  // looked at.
+  if (posix::CheckPath(path) != FsError::Ok) return nullptr;
+  AheadSlot slot(ahead_open_);
+  if (!slot.Take(ahead_budget_)) return nullptr;
   struct stat named, opened;
-  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return;
-  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!fd.valid() || fstat(fd.get(), &opened) != 0 || opened.st_ino != named.st_ino) return;
-  char buffer[1024];
-  [[maybe_unused]] const ssize_t ignored = pread(fd.get(), buffer, sizeof buffer, 0);
+  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return nullptr;
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid() || fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+      opened.st_ino != named.st_ino || opened.st_dev != named.st_dev) {
+    return nullptr;
+  }
+  return std::make_unique<PosixAheadFile>(std::move(fd), opened, std::move(slot));
+}
+
+FsError PosixFileSystem::TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
+                                       std::unique_ptr<ReadableFile>& file) {
+  auto* mine = dynamic_cast<PosixAheadFile*>(ahead.get());
+  if (mine != nullptr && posix::CheckPath(path) == FsError::Ok) {
+    const posix::PathParts parts = posix::SplitPath(path);
+    std::lock_guard lock(mutex_);
+    std::shared_ptr<const UniqueFd> directory;
+    posix::EntryFacts* facts = KnownFacts(parts, &directory);
+    // The name must still hold the very file opened ahead (not a link, nor another file moved
+    // in since): then it is as good as opened now, and what is read from it now is the file
+    // as it is now.
+    struct stat status;
+    const int looked = directory != nullptr ? fstatat(directory->get(), parts.name.c_str(), &status,
+                                                      AT_SYMLINK_NOFOLLOW)
+                                            : lstat(path.c_str(), &status);
+    if (looked == 0 && S_ISREG(status.st_mode) && mine->Is(status)) {
+      if (facts != nullptr && facts->type == DT_REG && facts->inode == status.st_ino) {
+        facts->Describe(status);  // as an open would: a move of it need not read it again
+      }
+      file = std::make_unique<PosixReadableFile>(mine->Release());
+      return FsError::Ok;
+    }
+  }
+  ahead.reset();
+  return OpenForReading(path, file);
 }
 
 }  // namespace qlm
