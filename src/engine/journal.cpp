@@ -63,6 +63,14 @@ std::string EscapeJournalField(std::string_view field) {
 
 void AppendJournalField(std::string& out, std::string_view field) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto plain = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte != 0x7F && c != '\\';
+  };
+  if (std::all_of(field.begin(), field.end(), plain)) {  // nearly every name: nothing to escape
+    out.append(field);
+    return;
+  }
   out.reserve(out.size() + field.size());
   for (const char c : field) {
     const auto byte = static_cast<unsigned char>(c);

@@ -30,19 +30,7 @@ FsError Run::MoveLoop() {
   const bool unchanged = directory_run() && ComesBackUnchanged(DestinationPath);
 
   std::int32_t retry = 0;
-  FsError error;
-  for (;;) {
-    ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
-    const char step = directory_run() ? '1' : 'S';
-    if (unchanged && retry == 0) {
-      Announce();
-    } else if (DestinationPath != SourcePath) {
-      Intend(step, SourcePath, DestinationPath, identity);
-    }
-    error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
-    if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max()) {
-      break;
-    }
+  const auto next_number = [&] {
     if (retry == 0 && numbering_title) {
       // Every number up to the last one given for this title is still taken.
       if (const auto known = last_number_.find(memo_key); known != last_number_.end()) {
@@ -56,6 +44,24 @@ FsError Run::MoveLoop() {
     ++retry;
     MakeNumberedName(numbered, retry, extension);
     DestinationPath = numbered;
+  };
+  // The title's own name was found taken just now: numbering starts at once, without a
+  // journaled move to that name that could only fail.
+  if (numbering_title) next_number();
+  FsError error;
+  for (;;) {
+    ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
+    const char step = directory_run() ? '1' : 'S';
+    if (unchanged && retry == 0) {
+      Announce();
+    } else if (DestinationPath != SourcePath) {
+      Intend(step, SourcePath, DestinationPath, identity);
+    }
+    error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
+    if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max()) {
+      break;
+    }
+    next_number();
   }
   if (error == FsError::Ok) {
     if (numbering_title && retry > 0) last_number_[memo_key] = retry;

@@ -128,6 +128,11 @@ void FoldNameInto(std::string_view name, char* out) {
   // Folding keeps every character's length, so each one is read before its place in `out`
   // (possibly the same bytes) is written.
   for (std::size_t i = 0; i < name.size();) {
+    if (static_cast<unsigned char>(name[i]) < 0x80) {  // most names are ASCII throughout
+      out[i] = AsciiLower(name[i]);
+      ++i;
+      continue;
+    }
     char32_t c = 0;
     std::size_t length = DecodeTwoByte(name, i, c);
     if (length == 0) {  // ASCII, a longer sequence's byte, or invalid UTF-8: byte by byte

@@ -13,8 +13,15 @@ namespace qlm::path {
 
 // The separator this platform writes between names.
 char Separator();
-// True for a character that separates names here.
-bool IsSeparator(char c);
+// True for a character that separates names here (inline: paths are scanned with it a great
+// deal).
+inline bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
 // The length of the path's root ("/" on Linux; "C:\", "\\server\share\" on Windows), 0 for a
 // relative path.
 std::size_t RootLength(std::string_view path);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "engine/journal.h"
 #include "support/engine_harness.h"
 
 namespace qlm::testing {
@@ -23,6 +24,19 @@ TEST(FullAuto, TwelveSharedTitlesAreNumberedInSearchOrder) {
   EXPECT_EQ(stats.FilesProcessed, 12);
   EXPECT_EQ(stats.Unrenamed, 0);
   EXPECT_TRUE(h.NothingLost());
+  // The journal holds each page's first move once, to the name it got: a name already taken
+  // is not journaled as the page's destination first.
+  std::vector<std::string> warnings;
+  const auto runs = ReadJournal(h.fs, h.program / std::string(kJournalName), {1}, warnings);
+  ASSERT_EQ(runs.size(), 1u);
+  std::vector<std::string> first_moves;
+  for (const JournalMove& move : runs[0].moves) {
+    if (move.step == '1') first_moves.push_back(move.to);
+  }
+  std::vector<std::string> expected = {"Intro.qlm"};
+  for (int n = 1; n <= 11; ++n)
+    expected.push_back("Intro-" + IntToText(n) + ".qlm");
+  EXPECT_EQ(first_moves, expected);
 }
 
 TEST(FullAuto, TitlesDifferingOnlyInCaseClash) {

@@ -17,10 +17,6 @@ bool IsForeignName(std::string_view) {
   return false;  // every byte but '/' and NUL may stand in a name
 }
 
-bool IsSeparator(char c) {
-  return c == '/';
-}
-
 std::size_t RootLength(std::string_view path) {
   return !path.empty() && path.front() == '/' ? 1 : 0;
 }

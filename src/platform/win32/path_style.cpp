@@ -12,10 +12,6 @@ char Separator() {
   return '\\';
 }
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
 bool IsForeignName(std::string_view name) {
   if (!name.empty() && (name.back() == '.' || name.back() == ' ')) return true;
   return name.find_first_of("<>:\"|?*") != std::string_view::npos;
