@@ -313,9 +313,26 @@ bool RunJournal::Announce() {
 bool RunJournal::Intend(char step, std::string_view from, std::string_view to,
                         const FileInfo& identity) {
   if (!Announce()) return false;
-  // One buffer for every record of the run: a run writes one or two per file.
+  record_.clear();  // one buffer for every record of the run
+  AppendRecord(step, from, to, identity);
+  if (file_->Append(record_) != FsError::Ok) failed_ = true;
+  return !failed_;
+}
+
+bool RunJournal::IntendAll(const std::vector<Intent>& intents) {
+  if (intents.empty()) return !failed_;
+  if (!Announce()) return false;
+  record_.clear();
+  for (const Intent& intent : intents)
+    AppendRecord(intent.step, intent.from, intent.to, *intent.identity);
+  if (file_->Append(record_) != FsError::Ok) failed_ = true;
+  return !failed_;
+}
+
+void RunJournal::AppendRecord(char step, std::string_view from, std::string_view to,
+                              const FileInfo& identity) {
   std::string& record = record_;
-  record.assign("\nM\t");
+  record += "\nM\t";
   AppendNumber(record, id_);
   record += '\t';
   record += step;
@@ -329,8 +346,6 @@ bool RunJournal::Intend(char step, std::string_view from, std::string_view to,
   }
   record += '\t';
   AppendNumber(record, identity.mtime_ns);
-  if (file_->Append(record) != FsError::Ok) failed_ = true;
-  return !failed_;
 }
 
 void RunJournal::End() {

@@ -111,6 +111,16 @@ class RunJournal {
   // is made. False when the journal cannot be written: the first failure, and every call after
   // it, which then writes nothing. The run goes on either way.
   bool Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity);
+  // One move of IntendAll.
+  struct Intent {
+    char step;
+    std::string_view from;
+    std::string_view to;
+    const FileInfo* identity;
+  };
+  // Intend for several moves about to be made, in one write: each must still be made after
+  // all of them are recorded (a record of a move not made yet reads as a move not made).
+  bool IntendAll(const std::vector<Intent>& intents);
   // Writes the run's header if it is not written yet, before a move that is not journaled
   // itself: should the run be killed, the journal still tells that it was (and what final
   // extension it gave), so its scratch files can be given back their names. As Intend, false
@@ -126,6 +136,9 @@ class RunJournal {
  private:
   bool Begin();
   bool OpenAndShare();
+  // Appends one move's record to record_.
+  void AppendRecord(char step, std::string_view from, std::string_view to,
+                    const FileInfo& identity);
 
   FileSystem& fs_;
   const Clock& clock_;

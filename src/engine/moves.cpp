@@ -16,6 +16,7 @@ namespace qlm {
 namespace {
 constexpr std::string_view kScratchExtension = ".qlm";
 constexpr int kScratchSearchAttempts = 3;
+constexpr std::size_t kJournalBatch = 64;  // second-stage moves recorded by one journal write
 }  // namespace
 
 FsError Run::MoveLoop() {
@@ -149,31 +150,66 @@ void Run::RenameScratchFiles(bool leftovers) {
   // Scratch files left by an interrupted run are the user's documents: they get their final
   // names back here and are then processed like any other file.
   if (leftovers) logs_.LogCheckResult(Severity::Warning, msg::kScratchFilesRenamedBack);
+  if (!unjournaled_sorted_) {
+    std::sort(unjournaled_.begin(), unjournaled_.end());
+    unjournaled_sorted_ = true;
+  }
+  // Each file's first move, planned a batch at a time so that one journal write records a
+  // whole batch before its moves are made.
+  struct Planned {
+    std::string from;
+    std::string to;
+    FileInfo identity;
+    bool unjournaled = false;  // came here unjournaled from its own name, and goes back so
+  };
+  const auto plan = [&](const std::string& scratch) {
+    Planned planned;
+    planned.from = RunDirectory + scratch;
+    planned.to = planned.from.substr(0, planned.from.size() - kScratchExtension.size());
+    planned.to += FinalExtension();
+    planned.identity = IdentityOf(planned.from);
+    planned.unjournaled =
+        !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
+                                         std::hash<std::string>{}(FoldName(scratch)));
+    return planned;
+  };
+  std::vector<Planned> batch;
+  std::size_t next = 0;  // batch[next] is the plan of `name`
   do {
     if (!leftovers) SetStatus(msg::kRenamingBack);
-    const std::string from = RunDirectory + name;
-    std::string numbered = from;
-    std::string to = from.substr(0, from.size() - kScratchExtension.size());
-    to += FinalExtension();
-    const FileInfo identity = IdentityOf(from);
-    // A file that came here unjournaled from its own name goes back to it unjournaled; should
-    // that name be taken now, its first move is journaled after all, before this one.
-    if (!unjournaled_sorted_) {
-      std::sort(unjournaled_.begin(), unjournaled_.end());
-      unjournaled_sorted_ = true;
+    // (A search that cannot tell what comes next gives batches of one.)
+    if (next == batch.size() || FileNamePart(batch[next].from) != name) {
+      batch.clear();
+      next = 0;
+      batch.push_back(plan(name));
+      std::string later;
+      for (std::size_t ahead = 0; batch.size() < kJournalBatch && search->Peek(ahead, later);
+           ++ahead)
+        batch.push_back(plan(later));
+      std::vector<RunJournal::Intent> intents;
+      for (const Planned& planned : batch) {
+        if (planned.unjournaled) continue;
+        intents.push_back({leftovers ? 'L' : '2', FileNamePart(planned.from),
+                           FileNamePart(planned.to), &planned.identity});
+      }
+      if (!journal_->IntendAll(intents)) ReportJournal();
     }
-    bool unjournaled = !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
-                                                        std::hash<std::string>{}(FoldName(name)));
+    Planned& planned = batch[next++];
+    const std::string& from = planned.from;
+    std::string& to = planned.to;
+    std::string numbered = from;
+    bool unjournaled = planned.unjournaled;
     std::int32_t retry = 0;
     FsError error;
     FileInfo moved;
     for (;;) {
-      if (!unjournaled) Intend(leftovers ? 'L' : '2', from, to, identity);
+      if (!unjournaled && retry > 0) Intend(leftovers ? 'L' : '2', from, to, planned.identity);
       error = env_.fs.MoveAndDescribe(from, to, moved);
       if (error != FsError::AlreadyExists || retry == std::numeric_limits<std::int32_t>::max())
         break;
       if (unjournaled) {
-        Intend('1', to, from, identity);  // where it came from: the name now taken
+        // Its own name is taken now: its first move is journaled after all, before this one.
+        Intend('1', to, from, planned.identity);
         unjournaled = false;
       }
       MakeNumberedName(numbered, ++retry, kScratchExtension);

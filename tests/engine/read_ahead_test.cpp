@@ -49,7 +49,7 @@ TEST(ReadAhead, TheTurnGoesByThePageAsItIsThen) {
                           NativePath(dir / "p3.htm"));
   std::filesystem::remove(NativePath(dir / "p4.htm"));  // gone
   Overwrite(dir / "p5.htm", Page("Old 5", "x"));        // the same bytes again
-  Overwrite(dir / "p6.htm", Page("Old &amp; 6", "x"));  // same size, other bytes
+  Overwrite(dir / "p6.htm", Page("Old &amp; 6", "x"));  // other bytes, the same start
   const std::vector<std::string> expected = {
       "Old 0", "Old 1",   "New 2", "Not in the directory", std::string(msg::kFileCouldNotBeRead),
       "Old 5", "Old & 6", "Old 7"};
