@@ -6,11 +6,15 @@ run in turn on fresh copies of the same corpus: limit.c, limit_readahead.c, quil
 with --gui, the desktop program (offscreen, through quillomat-gui-harness). Runs alternate
 between the programs, so a slow spell of the machine falls on all of them. Cold runs drop the
 page cache first (sync; echo 3 > /proc/sys/vm/drop_caches); where that is not permitted the
-cold mode is skipped with a message. Prints the medians, the ratios the targets are about and
+cold mode is skipped with a message. After the drop each program makes one run over a
+directory of a single page, so that a cold run finds the pages cold and the program (its
+libraries: Qt's for the desktop program) in memory, as on a desktop in use; --cold-programs
+leaves the programs cold too. Prints the medians, the ratios the targets are about and
 each program's peak memory.
 
 usage: bench/readahead.py [--pages 10000,100000] [--runs 5] [--modes cold,warm]
                           [--titles distinct,same] [--gui] [--baseline PATH]
+                          [--cold-programs]
 Needs the release preset built (cmake --preset release; --gui with -DQUILLOMAT_BUILD_GUI=ON).
 --baseline times another quillomat-cli beside it (a build of an earlier commit, say).
 """
@@ -61,6 +65,8 @@ def main():
     parser.add_argument("--titles", default="distinct,same")
     parser.add_argument("--gui", action="store_true")
     parser.add_argument("--baseline", help="another quillomat-cli to time beside this one")
+    parser.add_argument("--cold-programs", action="store_true",
+                        help="cold runs start the programs cold as well")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="qlm-readahead-")
@@ -72,16 +78,37 @@ def main():
         with open(f"{work}/config/Quillomat.ini", "w", newline="") as f:
             f.write(SETTINGS)
         run = f"{work}/run"
-        programs = {
-            "limit": [f"{work}/limit", run],
-            "limit_readahead": [f"{work}/limit_readahead", run],
-            "quillomat-cli": [CLI, "--config-dir", f"{work}/config", run],
-        }
-        if args.baseline:
-            programs["baseline-cli"] = [args.baseline, "--config-dir", f"{work}/config", run]
-        if args.gui:
-            programs["quillomat"] = [GUI, "bench", run, f"{work}/config"]
+
+        def commands(directory):
+            listed = {
+                "limit": [f"{work}/limit", directory],
+                "limit_readahead": [f"{work}/limit_readahead", directory],
+                "quillomat-cli": [CLI, "--config-dir", f"{work}/config", directory],
+            }
+            if args.baseline:
+                listed["baseline-cli"] = [args.baseline, "--config-dir", f"{work}/config",
+                                          directory]
+            if args.gui:
+                listed["quillomat"] = [GUI, "bench", directory, f"{work}/config"]
+            return listed
+
+        programs = commands(run)
         gui_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        warm_up_dir = f"{work}/warm-up"
+        subprocess.run([sys.executable, f"{SHARED}/bench/mkcorpus.py", "1", f"{work}/one", "1",
+                        "mixed"], check=True, stdout=subprocess.DEVNULL)
+
+        def clear_config():  # no journal carried from one run to the next
+            for leftover in os.listdir(f"{work}/config"):
+                if leftover != "Quillomat.ini":
+                    os.remove(f"{work}/config/{leftover}")
+
+        def warm_programs():
+            for name, command in commands(warm_up_dir).items():
+                shutil.rmtree(warm_up_dir, ignore_errors=True)
+                subprocess.run(["cp", "-r", f"{work}/one", warm_up_dir], check=True)
+                timed(command, gui_env if name == "quillomat" else None)
+            clear_config()
 
         modes = args.modes.split(",")
         if "cold" in modes and not drop_caches():
@@ -102,11 +129,11 @@ def main():
                         for name, command in programs.items():
                             shutil.rmtree(run, ignore_errors=True)
                             subprocess.run(["cp", "-r", corpus, run], check=True)
-                            for leftover in os.listdir(f"{work}/config"):  # no earlier journal
-                                if leftover != "Quillomat.ini":
-                                    os.remove(f"{work}/config/{leftover}")
+                            clear_config()
                             if mode == "cold":  # warm: the fresh copy is in the cache
                                 drop_caches()
+                                if not args.cold_programs:
+                                    warm_programs()
                             elapsed, peak = timed(command, gui_env if name == "quillomat" else None)
                             times[name].append(elapsed)
                             peaks[name] = max(peaks[name], peak)
