@@ -14,7 +14,6 @@
 #include "platform/forwarding_file_system.h"
 #include "platform/path.h"
 #include "support/engine_harness.h"
-#include "support/links.h"
 
 namespace qlm::testing {
 namespace {
