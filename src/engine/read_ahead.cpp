@@ -1,14 +1,8 @@
 #include "engine/read_ahead.h"
 
-#include <algorithm>
-
 #include "platform/file_system.h"
 
 namespace qlm {
-
-unsigned ReadAhead::DefaultThreads() {
-  return std::clamp(std::thread::hardware_concurrency(), 2u, 4u);
-}
 
 ReadAhead::ReadAhead(FileSystem& fs, std::string directory, bool parse_entities, unsigned threads)
     : fs_(fs), directory_(std::move(directory)), parse_entities_(parse_entities) {

@@ -25,17 +25,14 @@ class FileSystem;
 
 class ReadAhead {
  public:
-  // How many files past the one in hand are read ahead.
+  // How many files past the one in hand are read ahead, and by how many threads.
   static constexpr std::size_t kWindow = 48;
-  // How many threads read ahead: one per processor, two to four. A disk nobody has read lately
-  // keeps them waiting, not working; on pages in memory they work beside the run (and beside
-  // the desktop program's window), and more of them than processors only crowd the run.
-  static unsigned DefaultThreads();
+  static constexpr unsigned kThreads = 4;
 
   // Reads ahead of a search of `directory` (ending in the separator), extracting titles with or
   // without entities decoded. No thread starts when `fs` does not open files ahead.
   ReadAhead(FileSystem& fs, std::string directory, bool parse_entities,
-            unsigned threads = DefaultThreads());
+            unsigned threads = kThreads);
   ~ReadAhead();  // stops the threads; files read ahead and not taken are closed
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
