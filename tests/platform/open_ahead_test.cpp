@@ -12,32 +12,16 @@
 #include <vector>
 
 #include "platform/posix/posix_file_system.h"
+#include "support/layer_probes.h"
 #include "support/temp_dir.h"
 
 namespace qlm {
 namespace {
 
+using testing::OpenFailure;
+using testing::ReadThrough;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::string Failed(FsError error) {
-  return "<error " + std::to_string(static_cast<int>(error)) + ">";
-}
-
-// Everything the file taken over gives from its start, or "<error N>".
-std::string TakeOverAndRead(FileSystem& fs, const std::string& path,
-                            std::unique_ptr<AheadFile> ahead) {
-  std::unique_ptr<ReadableFile> file;
-  if (const FsError error = fs.TakeOverAhead(path, std::move(ahead), file); error != FsError::Ok)
-    return Failed(error);
-  std::string text;
-  char buffer[64];
-  for (std::size_t got = 1; got > 0;) {
-    if (file->Read(buffer, sizeof buffer, got) != FsError::Ok) return "<read failed>";
-    text.append(buffer, got);
-  }
-  return text;
-}
 
 TEST(OpenAhead, TheTurnReadsWhatTheNameHoldsThen) {
   struct Row {
@@ -66,9 +50,9 @@ TEST(OpenAhead, TheTurnReadsWhatTheNameHoldsThen) {
          ASSERT_EQ(unlink((dir / "page.htm").c_str()), 0);
          ASSERT_EQ(symlink((dir / "secret").c_str(), (dir / "page.htm").c_str()), 0);
        },
-       Failed(FsError::StoppedOnSymlink)},
+       OpenFailure(FsError::StoppedOnSymlink)},
       {"removed", [](const TempDir& dir) { unlink((dir / "page.htm").c_str()); },
-       Failed(FsError::FileNotFound)},
+       OpenFailure(FsError::FileNotFound)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -83,7 +67,7 @@ TEST(OpenAhead, TheTurnReadsWhatTheNameHoldsThen) {
     EXPECT_EQ(std::string(start, got), "first");
     row.meanwhile(dir);
     // The read ahead left the position at the start: the turn reads the whole file.
-    EXPECT_EQ(TakeOverAndRead(fs, dir / "page.htm", std::move(ahead)), row.expected);
+    EXPECT_EQ(ReadThrough(fs, dir / "page.htm", std::move(ahead)), row.expected);
   }
 }
 
@@ -103,8 +87,8 @@ TEST(OpenAhead, OnlyRegularFilesAreOpenedAhead) {
   EXPECT_EQ(writer, -1);
   EXPECT_EQ(errno, ENXIO);
   // The run, at its turn, gets the answers it always got.
-  EXPECT_EQ(TakeOverAndRead(fs, dir / "link.htm", nullptr), Failed(FsError::StoppedOnSymlink));
-  EXPECT_EQ(TakeOverAndRead(fs, dir / "page.htm", nullptr), "page");
+  EXPECT_EQ(ReadThrough(fs, dir / "link.htm"), OpenFailure(FsError::StoppedOnSymlink));
+  EXPECT_EQ(ReadThrough(fs, dir / "page.htm"), "page");
 }
 
 TEST(OpenAhead, HoldsOnlyAFewFilesOpenAtOnce) {
@@ -120,7 +104,7 @@ TEST(OpenAhead, HoldsOnlyAFewFilesOpenAtOnce) {
   EXPECT_GE(held.size(), 1u);
   EXPECT_LE(held.size(), 64u);
   // A file taken over is counted no more: another may be opened ahead in its place.
-  EXPECT_EQ(TakeOverAndRead(fs, dir / "page.htm", std::move(held.back())), "page");
+  EXPECT_EQ(ReadThrough(fs, dir / "page.htm", std::move(held.back())), "page");
   held.pop_back();
   EXPECT_NE(fs.OpenAhead(dir / "page.htm"), nullptr);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "support/temp_dir.h"
 
@@ -10,10 +11,15 @@ namespace qlm::testing {
 
 namespace fs = std::filesystem;
 
-std::string ReadThrough(FileSystem& fs, const std::string& path) {
+std::string OpenFailure(FsError error) {
+  return "<error " + std::to_string(static_cast<int>(error)) + ">";
+}
+
+std::string ReadThrough(FileSystem& fs, const std::string& path, std::unique_ptr<AheadFile> ahead) {
   std::unique_ptr<ReadableFile> file;
-  if (const FsError error = fs.OpenForReading(path, file); error != FsError::Ok)
-    return "<error " + std::to_string(static_cast<int>(error)) + ">";
+  const FsError error = ahead != nullptr ? fs.TakeOverAhead(path, std::move(ahead), file)
+                                         : fs.OpenForReading(path, file);
+  if (error != FsError::Ok) return OpenFailure(error);
   std::string contents;
   char buffer[256];
   for (std::size_t count = 0; file->Read(buffer, sizeof buffer, count) == FsError::Ok && count;)

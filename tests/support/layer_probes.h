@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,12 @@
 
 namespace qlm::testing {
 
-// The whole file as `fs` reads it; "<error N>" when it cannot be opened.
-std::string ReadThrough(FileSystem& fs, const std::string& path);
+// What ReadThrough gives for a file that cannot be opened: "<error N>".
+std::string OpenFailure(FsError error);
+// The whole file as `fs` reads it; OpenFailure when it cannot be opened. With `ahead` (what
+// fs.OpenAhead gave for `path`), the file is taken over as at its turn (TakeOverAhead).
+std::string ReadThrough(FileSystem& fs, const std::string& path,
+                        std::unique_ptr<AheadFile> ahead = nullptr);
 // The names a search of `directory` hands out, in order; {"<failed>"} when it cannot open.
 std::vector<std::string> SearchNames(FileSystem& fs, const std::string& directory, SearchKind kind);
 // The directory's entries as the platform lists them, sorted bytewise.

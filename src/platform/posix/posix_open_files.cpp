@@ -21,18 +21,25 @@ FsError SizeOf(int fd, std::uint64_t& size) {
   return FsError::Ok;
 }
 
+// One read of at most `capacity` bytes (at `offset`, leaving the file position alone, unless
+// it is negative), retried when a signal interrupts it; `bytes_read` is 0 on failure.
+FsError ReadOnce(int fd, char* buffer, std::size_t capacity, std::size_t& bytes_read,
+                 off_t offset = -1) {
+  bytes_read = 0;
+  ssize_t count;
+  do {
+    count = offset < 0 ? read(fd, buffer, capacity) : pread(fd, buffer, capacity, offset);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return ErrorFromErrno(errno);
+  bytes_read = static_cast<std::size_t>(count);
+  return FsError::Ok;
+}
+
 class PosixReadableFile final : public ReadableFile {
  public:
   explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
   FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-    bytes_read = 0;
-    ssize_t count;
-    do {
-      count = read(fd_.get(), buffer, capacity);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) return ErrorFromErrno(errno);
-    bytes_read = static_cast<std::size_t>(count);
-    return FsError::Ok;
+    return ReadOnce(fd_.get(), buffer, capacity, bytes_read);
   }
   FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
   FsError Skip(std::uint64_t bytes) override {
@@ -73,14 +80,7 @@ class PosixAheadFile final : public AheadFile {
   PosixAheadFile(UniqueFd fd, const struct stat& status, AheadSlot slot)
       : fd_(std::move(fd)), device_(status.st_dev), inode_(status.st_ino), slot_(std::move(slot)) {}
   FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-    bytes_read = 0;
-    ssize_t count;
-    do {
-      count = pread(fd_.get(), buffer, capacity, 0);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) return ErrorFromErrno(errno);
-    bytes_read = static_cast<std::size_t>(count);
-    return FsError::Ok;
+    return ReadOnce(fd_.get(), buffer, capacity, bytes_read, 0);
   }
   // True when `status` describes the file this one is.
   bool Is(const struct stat& status) const {
