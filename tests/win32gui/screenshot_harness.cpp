@@ -105,17 +105,20 @@ int wmain(int argc, wchar_t** argv) {
         });
     window.Run();
   }
+  // Shows a modal dialog, saves its picture as `file` and closes it with the button `close`.
+  const auto shoot = [&](auto& dialog, const char* file, int close) {
+    qlm::testing::ModalDriver driver([&dialog] { return dialog.window(); },
+                                     [&](HWND window) {
+                                       Settle();
+                                       ok = Capture(window, directory + "\\" + file) && ok;
+                                       qlm::testing::Click(window, close);
+                                     });
+    dialog.Run(instance, nullptr);
+  };
   {  // The options dialog over the settings' defaults.
     qlm::OptionSet options;
     qlm::win32gui::OptionsDialog dialog(options, [](int) {});
-    qlm::testing::ModalDriver driver(
-        [&dialog] { return dialog.window(); },
-        [&](HWND window) {
-          Settle();
-          ok = Capture(window, directory + "\\windows-options-dialog.bmp") && ok;
-          qlm::testing::Click(window, qlm::ctl::kOptionsClose);
-        });
-    dialog.Run(instance, nullptr);
+    shoot(dialog, "windows-options-dialog.bmp", qlm::ctl::kOptionsClose);
   }
   {  // The manual rename dialog for a page whose title names a file that exists.
     qlm::testing::TempDir pages;
@@ -125,14 +128,7 @@ int wmain(int argc, wchar_t** argv) {
     qlm::ManualRename logic(*fs, qlm::RunKind::DirectoryRun, "prices.htm", "Our Prices",
                             pages.path() + "\\", true, destination);
     qlm::win32gui::RenameDialog dialog(logic, qlm::win32gui::SystemMessageBox);
-    qlm::testing::ModalDriver driver(
-        [&dialog] { return dialog.window(); },
-        [&](HWND window) {
-          Settle();
-          ok = Capture(window, directory + "\\windows-rename-dialog.bmp") && ok;
-          qlm::testing::Click(window, qlm::ctl::kRenameCancel);
-        });
-    dialog.Run(instance, nullptr);
+    shoot(dialog, "windows-rename-dialog.bmp", qlm::ctl::kRenameCancel);
   }
   return ok ? 0 : 1;
 }
