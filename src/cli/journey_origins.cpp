@@ -21,11 +21,30 @@ void JourneyOrigins::Add(std::string_view scratch, std::string_view name,
   std::copy(scratch.begin(), scratch.end(), at);
   std::copy(name.begin(), name.end(), at + scratch.size());
   const Entry entry{static_cast<std::uint32_t>(chunks_.size() - 1),
-                    static_cast<std::uint32_t>(used_), static_cast<std::uint16_t>(scratch.size()),
-                    static_cast<std::uint16_t>(name.size()), reason_index};
+                    static_cast<std::uint32_t>(used_),
+                    static_cast<std::uint16_t>(scratch.size()),
+                    static_cast<std::uint16_t>(name.size()),
+                    reason_index,
+                    static_cast<std::uint32_t>(std::hash<std::string_view>{}(scratch))};
   used_ += bytes;
-  if (!entries_.empty() && sorted_ && Scratch(entries_.back()) > Scratch(entry)) sorted_ = false;
   entries_.push_back(entry);
+  if (4 * entries_.size() > 3 * table_.size()) {
+    // Grown by doubling and filled again in the order of noting, so that the first of two
+    // equal scratch names is still found first.
+    table_.assign(std::max<std::size_t>(64, 2 * table_.size()), 0);
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      Place(static_cast<std::uint32_t>(i));
+  } else {
+    Place(static_cast<std::uint32_t>(entries_.size() - 1));
+  }
+}
+
+void JourneyOrigins::Place(std::uint32_t index) {
+  const std::size_t mask = table_.size() - 1;
+  std::size_t slot = entries_[index].hash & mask;
+  while (table_[slot] != 0)
+    slot = (slot + 1) & mask;
+  table_[slot] = index + 1;
 }
 
 std::string_view JourneyOrigins::Scratch(const Entry& entry) const {
@@ -37,18 +56,17 @@ std::string_view JourneyOrigins::Name(const Entry& entry) const {
                           entry.name_length);
 }
 
-std::optional<JourneyOrigins::Origin> JourneyOrigins::Find(std::string_view scratch) {
-  if (!sorted_) {
-    // The second stage asks only once the first has noted everything: one sort serves all.
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [&](const Entry& a, const Entry& b) { return Scratch(a) < Scratch(b); });
-    sorted_ = true;
+std::optional<JourneyOrigins::Origin> JourneyOrigins::Find(std::string_view scratch) const {
+  if (table_.empty()) return std::nullopt;
+  const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(scratch));
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t slot = hash & mask; table_[slot] != 0; slot = (slot + 1) & mask) {
+    const Entry& entry = entries_[table_[slot] - 1];
+    if (entry.hash == hash && Scratch(entry) == scratch) {
+      return Origin{Name(entry), reasons_[entry.reason]};
+    }
   }
-  const auto found = std::lower_bound(
-      entries_.begin(), entries_.end(), scratch,
-      [&](const Entry& entry, std::string_view key) { return Scratch(entry) < key; });
-  if (found == entries_.end() || Scratch(*found) != scratch) return std::nullopt;
-  return Origin{Name(*found), reasons_[found->reason]};
+  return std::nullopt;
 }
 
 }  // namespace qlm::cli

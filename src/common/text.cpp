@@ -194,6 +194,12 @@ std::string SafeForDisplay(std::string_view text) {
   std::string safe;
   safe.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    // Printable ASCII, nearly every name, is taken a run at a time without decoding.
+    const std::size_t start = i;
+    while (i < text.size() && text[i] >= 0x20 && text[i] < 0x7F)
+      ++i;
+    safe.append(text.substr(start, i - start));
+    if (i == text.size()) break;
     char32_t code = 0;
     const std::size_t length = DecodeAt(text, i, code);
     if (length == 0) {  // not UTF-8: kept as a raw byte, unless an 8-bit terminal's C1 control

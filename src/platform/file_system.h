@@ -284,6 +284,8 @@ bool IsHtmlName(std::string_view name);
 bool IsScratchName(std::string_view name);
 // The enumeration order: ASCII letters folded, ties broken by the raw bytes.
 bool CompareFoldedNames(std::string_view a, std::string_view b);
+// Sorts `names` into the order of CompareFoldedNames (a directory's names: no two equal).
+void SortFoldedNames(std::vector<std::string>& names);
 // The key under which a name counts as taken: ASCII letters and the simple Latin-1, Latin
 // Extended-A, Greek and Cyrillic case pairs folded to lower case. Invalid UTF-8 stays raw.
 std::string FoldName(std::string_view name);

@@ -3,10 +3,14 @@
 // to create.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -19,6 +23,26 @@ constexpr std::size_t kMaxNameBytes = 255;
 constexpr char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
+
+// Names are folded and compared eight bytes at a time: AsciiLower on each byte of a word at once.
+constexpr std::uint64_t kEachByte = 0x0101010101010101;
+constexpr std::uint64_t kHighBits = 0x80 * kEachByte;
+constexpr bool kWordAtATime = std::endian::native == std::endian::little;
+
+std::uint64_t LoadWord(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+constexpr std::uint64_t AsciiLowerWord(std::uint64_t word) {
+  const std::uint64_t seven_bits = word & ~kHighBits;  // no sum below carries into the next byte
+  const std::uint64_t from_a = seven_bits + (0x80 - 'A') * kEachByte;  // high bit: >= 'A'
+  const std::uint64_t past_z = seven_bits + (0x7F - 'Z') * kEachByte;  // high bit: > 'Z'
+  const std::uint64_t upper = from_a & ~past_z & ~word & kHighBits;    // bytes 'A' .. 'Z'
+  return word | (upper >> 2);                                          // + 0x20 each
+}
+static_assert(AsciiLowerWord(0x5B5A41403F7A61C1) == 0x5B7A61403F7A61C1);
 
 // True when `name` ends in `suffix`, ASCII letters compared without regard to case.
 bool EndsWithFolded(std::string_view name, std::string_view suffix) {
@@ -109,13 +133,51 @@ bool IsScratchName(std::string_view name) {
 
 bool CompareFoldedNames(std::string_view a, std::string_view b) {
   std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
+  std::size_t i = 0;
+  if constexpr (kWordAtATime) {
+    for (; i + 8 <= common; i += 8) {
+      const std::uint64_t fa = AsciiLowerWord(LoadWord(a.data() + i));
+      const std::uint64_t fb = AsciiLowerWord(LoadWord(b.data() + i));
+      if (fa == fb) continue;
+      const int shift = std::countr_zero(fa ^ fb) & ~7;  // the first byte that differs
+      return ((fa >> shift) & 0xFF) < ((fb >> shift) & 0xFF);
+    }
+  }
+  for (; i < common; ++i) {
     auto fa = static_cast<unsigned char>(AsciiLower(a[i]));
     auto fb = static_cast<unsigned char>(AsciiLower(b[i]));
     if (fa != fb) return fa < fb;
   }
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;  // byte-wise (unsigned) through char_traits<char>::compare
+}
+
+void SortFoldedNames(std::vector<std::string>& names) {
+  // Each name is keyed by its first eight bytes, folded and read as one number, so that most
+  // comparisons are one of numbers; names alike in those bytes are compared whole. Padding
+  // with NUL, which no name holds, puts a shorter name first, as CompareFoldedNames does.
+  struct Keyed {
+    std::uint64_t head;
+    std::uint32_t index;
+  };
+  std::vector<Keyed> keyed(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    char head[8] = {};
+    std::memcpy(head, names[i].data(), std::min<std::size_t>(8, names[i].size()));
+    std::uint64_t word = 0;
+    for (const char c : head)  // most significant first: numbers order as the bytes do
+      word = (word << 8) | static_cast<unsigned char>(AsciiLower(c));
+    keyed[i] = {word, static_cast<std::uint32_t>(i)};
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.head != b.head) return a.head < b.head;
+    return CompareFoldedNames(names[a.index], names[b.index]);
+  });
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (const Keyed& entry : keyed)
+    sorted.push_back(std::move(names[entry.index]));
+  names.swap(sorted);
 }
 
 std::string FoldName(std::string_view name) {
@@ -128,6 +190,17 @@ void FoldNameInto(std::string_view name, char* out) {
   // Folding keeps every character's length, so each one is read before its place in `out`
   // (possibly the same bytes) is written.
   for (std::size_t i = 0; i < name.size();) {
+    if constexpr (kWordAtATime) {
+      if (i + 8 <= name.size()) {
+        const std::uint64_t word = LoadWord(name.data() + i);
+        if ((word & kHighBits) == 0) {  // eight ASCII bytes
+          const std::uint64_t lower = AsciiLowerWord(word);
+          std::memcpy(out + i, &lower, sizeof lower);
+          i += 8;
+          continue;
+        }
+      }
+    }
     if (static_cast<unsigned char>(name[i]) < 0x80) {  // most names are ASCII throughout
       out[i] = AsciiLower(name[i]);
       ++i;

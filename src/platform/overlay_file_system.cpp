@@ -286,8 +286,7 @@ FsError OverlayFileSystem::OpenSearch(const std::string& directory, SearchKind k
       }
     }
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
+  SortFoldedNames(names);
   search = std::make_unique<SnapshotSearch>(std::move(names));
   return FsError::Ok;
 }

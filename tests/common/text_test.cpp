@@ -182,5 +182,26 @@ TEST(TruncateOnCharBoundary, DropsASplitCharacterWhole) {
   }
 }
 
+TEST(SafeForDisplay, ControlsReplacedEverythingElseKept) {
+  struct Row {
+    std::string in;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"", ""},
+      {"plain name.htm", "plain name.htm"},
+      {"a\tb\x1B[31mc", "a?b?[31mc"},               // TAB, and ESC before and after ASCII runs
+      {"\x7F\x01", "??"},                           // DEL and a C0 control only
+      {"x\x85y\xFFz", "x?y\xFFz"},                  // raw C1 byte replaced, other raw byte kept
+      {"caf\xC3\xA9 \xC2\x9B!", "caf\xC3\xA9 ?!"},  // UTF-8 kept, U+009B replaced
+      {"a\xE2\x80\xAE"
+       "b",
+       "a?b"},            // U+202E right-to-left override
+      {"end\n", "end?"},  // a control as the last byte
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(SafeForDisplay(row.in), row.out) << row.in;
+}
+
 }  // namespace
 }  // namespace qlm

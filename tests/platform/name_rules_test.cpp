@@ -29,6 +29,43 @@ TEST(NameRulesTest, FoldedOrderFoldsAsciiAndBreaksTiesByBytes) {
   EXPECT_FALSE(CompareFoldedNames("same", "same"));
 }
 
+// Byte by byte, as the order is defined: ASCII letters folded, then length, then raw bytes.
+bool ReferenceOrder(const std::string& a, const std::string& b) {
+  const auto lower = [](char c) {
+    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  };
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    if (lower(a[i]) != lower(b[i])) return lower(a[i]) < lower(b[i]);
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+TEST(NameRulesTest, FoldedOrderAgreesWithByteByByteOrderOnLongNames) {
+  // Names long enough to be compared several bytes at once, differing anywhere, built from the
+  // letters' neighbours and bytes outside ASCII.
+  const std::string alphabet = std::string("@AZ[`az{.-") + "\xC3\x84\x7F\xFF";
+  std::vector<std::string> names;
+  unsigned seed = 7;
+  for (int n = 0; n < 400; ++n) {
+    std::string name(n % 23, 'm');
+    for (char& c : name) {
+      seed = seed * 1103515245 + 12345;
+      if ((seed >> 16) % 4 == 0) c = alphabet[(seed >> 8) % alphabet.size()];
+    }
+    names.push_back(name);
+  }
+  for (const std::string& a : names) {
+    for (const std::string& b : names) {
+      ASSERT_EQ(CompareFoldedNames(a, b), ReferenceOrder(a, b)) << a << " | " << b;
+    }
+  }
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end(), ReferenceOrder);
+  SortFoldedNames(names);
+  EXPECT_EQ(names, expected);
+}
+
 struct FoldRow {
   const char* label;
   std::string name;
@@ -61,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
                               "\xC3"
                               "a"},
                       FoldRow{"Overlong", "\xC1\x81", "\xC1\x81"},
-                      FoldRow{"Continuation", "\x96X", "\x96x"}),
+                      FoldRow{"Continuation", "\x96X", "\x96x"},
+                      FoldRow{"LongAscii", "@AZ[`az{@AZ[`az{Q.HTML", "@az[`az{@az[`az{q.html"},
+                      FoldRow{"LetterAfterEightAscii", "ABCDEFGH\xC3\x84IJKLMNOPQ",
+                              "abcdefgh\xC3\xA4ijklmnopq"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct NameRow {

@@ -299,8 +299,7 @@ FsError PosixFileSystem::OpenSearch(const std::string& directory, SearchKind kin
       return lstat(JoinPath(key, name).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
     });
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
+  SortFoldedNames(names);
   search = std::make_unique<SnapshotSearch>(std::move(names), cache_.Hold(key));
   return FsError::Ok;
 }

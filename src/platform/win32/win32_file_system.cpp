@@ -276,8 +276,7 @@ FsError Win32FileSystem::OpenSearch(const std::string& directory, SearchKind kin
     names.push_back(std::move(name));
   } while (FindNextFileW(find, &found));
   FindClose(find);
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareFoldedNames(a, b); });
+  SortFoldedNames(names);
   search = std::make_unique<SnapshotSearch>(std::move(names));
   return FsError::Ok;
 }
