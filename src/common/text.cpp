@@ -218,24 +218,12 @@ std::string SafeForDisplay(std::string_view text) {
   return safe;
 }
 
-namespace {
-// The index of the path's last separator, or npos.
-std::size_t LastSeparator(std::string_view path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    if (path::IsSeparator(path[i - 1])) return i - 1;
-  }
-  return std::string_view::npos;
-}
-}  // namespace
-
 std::string_view FileNamePart(std::string_view path) {
-  const std::size_t slash = LastSeparator(path);
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+  return path.substr(path::NameStart(path));
 }
 
 std::string_view DirectoryPart(std::string_view path) {
-  const std::size_t slash = LastSeparator(path);
-  return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+  return path.substr(0, path::NameStart(path));
 }
 
 }  // namespace qlm

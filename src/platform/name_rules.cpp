@@ -191,12 +191,15 @@ void FoldNameInto(std::string_view name, char* out) {
   // (possibly the same bytes) is written.
   for (std::size_t i = 0; i < name.size();) {
     if constexpr (kWordAtATime) {
-      if (i + 8 <= name.size()) {
-        const std::uint64_t word = LoadWord(name.data() + i);
+      // The last few bytes as the last eight, folding some twice: folding is idempotent, and
+      // `out` holds either the same bytes (in place) or their folds.
+      const std::size_t at = i + 8 <= name.size() ? i : name.size() >= 8 ? name.size() - 8 : i;
+      if (at + 8 <= name.size()) {
+        const std::uint64_t word = LoadWord(name.data() + at);
         if ((word & kHighBits) == 0) {  // eight ASCII bytes
           const std::uint64_t lower = AsciiLowerWord(word);
-          std::memcpy(out + i, &lower, sizeof lower);
-          i += 8;
+          std::memcpy(out + at, &lower, sizeof lower);
+          i = at + 8;
           continue;
         }
       }

@@ -1,11 +1,22 @@
 #include "platform/path.h"
 
+#include <cstring>
+
 namespace qlm::path {
 
+std::size_t NameStart(std::string_view path) {
+#ifdef _WIN32
+  const std::size_t last = path.find_last_of("\\/");
+  return last == std::string_view::npos ? 0 : last + 1;
+#else
+  // Paths are split several times for every file a run handles: memrchr scans a word at a time.
+  const void* last = path.empty() ? nullptr : memrchr(path.data(), '/', path.size());
+  return last == nullptr ? 0 : static_cast<const char*>(last) - path.data() + 1;
+#endif
+}
+
 Parts Split(std::string_view path) {
-  std::size_t cut = path.size();
-  while (cut > 0 && !IsSeparator(path[cut - 1]))
-    --cut;
+  const std::size_t cut = NameStart(path);
   if (cut == 0) return {".", std::string(path)};
   const std::size_t root = RootLength(path);
   // The directory keeps the root's separator, and only that one.

@@ -22,6 +22,9 @@ inline bool IsSeparator(char c) {
   return c == '/';
 #endif
 }
+// Where the path's last name begins: just after its last separator, 0 when it has none.
+std::size_t NameStart(std::string_view path);
+
 // The length of the path's root ("/" on Linux; "C:\", "\\server\share\" on Windows), 0 for a
 // relative path.
 std::size_t RootLength(std::string_view path);

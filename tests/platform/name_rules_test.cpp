@@ -75,7 +75,10 @@ struct FoldRow {
 class FoldNameTest : public ::testing::TestWithParam<FoldRow> {};
 
 TEST_P(FoldNameTest, FoldsSimpleCasePairs) {
-  EXPECT_EQ(FoldName(GetParam().name), GetParam().folded);
+  EXPECT_EQ(FoldName(GetParam().name), GetParam().folded);  // in place
+  std::string apart(GetParam().name.size(), '?');
+  FoldNameInto(GetParam().name, apart.data());
+  EXPECT_EQ(apart, GetParam().folded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -100,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FoldRow{"Overlong", "\xC1\x81", "\xC1\x81"},
                       FoldRow{"Continuation", "\x96X", "\x96x"},
                       FoldRow{"LongAscii", "@AZ[`az{@AZ[`az{Q.HTML", "@az[`az{@az[`az{q.html"},
+                      FoldRow{"NonAsciiFirst", "\xC3\x84XYZABCDEFGH", "\xC3\xA4xyzabcdefgh"},
+                      FoldRow{"NineAscii", "ABCDEFGHI", "abcdefghi"},
                       FoldRow{"LetterAfterEightAscii", "ABCDEFGH\xC3\x84IJKLMNOPQ",
                               "abcdefgh\xC3\xA4ijklmnopq"}),
     [](const auto& info) { return std::string(info.param.label); });

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/file_system.h"
@@ -49,6 +52,32 @@ class Folded {
 
 std::size_t FoldedHash(std::string_view name) {
   return Folded(name).hash();
+}
+
+// FoldedHash of a name asked about lately. A run asks about the same two names several times
+// for each file it moves (what is known of it, whether its new name is taken, the move's
+// bookkeeping); a name is compared faster than it is folded and hashed again.
+std::size_t RecentFoldedHash(std::string_view name) {
+  struct Recent {
+    std::size_t length = 0;  // 0: empty (no name is)
+    std::size_t hash = 0;
+    char name[256];
+  };
+  thread_local std::array<Recent, 4> recent;
+  thread_local std::size_t next = 0;
+  for (const Recent& known : recent) {
+    if (known.length == name.size() && std::memcmp(known.name, name.data(), name.size()) == 0) {
+      return known.hash;
+    }
+  }
+  const std::size_t hash = FoldedHash(name);
+  if (!name.empty() && name.size() <= sizeof Recent::name) {
+    Recent& noted = recent[next++ % recent.size()];
+    noted.length = name.size();
+    noted.hash = hash;
+    std::memcpy(noted.name, name.data(), name.size());
+  }
+  return hash;
 }
 
 }  // namespace
@@ -130,12 +159,12 @@ void NameIndex::EraseSlot(std::size_t i) {
 }
 
 void NameIndex::Add(const std::string& name, const EntryFacts& facts) {
-  const std::size_t hash = FoldedHash(name);
+  const std::size_t hash = RecentFoldedHash(name);
   if (FindExact(hash, name) == nullptr) Insert(hash, Stored{name, facts, generation_});
 }
 
 EntryFacts NameIndex::Remove(const std::string& name) {
-  const std::size_t slot = SlotOf(FoldedHash(name), name);
+  const std::size_t slot = SlotOf(RecentFoldedHash(name), name);
   if (slot == kNoSlot) return {};
   const EntryFacts removed = records_[slots_[slot].record - 1].facts;
   EraseSlot(slot);
@@ -153,17 +182,18 @@ std::vector<std::string> NameIndex::Find(std::string_view name) const {
 }
 
 bool NameIndex::Contains(std::string_view name) const {
-  const Folded folded(name);
+  std::optional<Folded> folded;  // needed only when some stored name has the same hash
   bool found = false;
-  ForEachUnderHash(folded.hash(), [&](const Stored& stored) {
-    found = Folded(stored.name).view() == folded.view();
+  ForEachUnderHash(RecentFoldedHash(name), [&](const Stored& stored) {
+    if (!folded) folded.emplace(name);
+    found = Folded(stored.name).view() == folded->view();
     return !found;
   });
   return found;
 }
 
 EntryFacts* NameIndex::Facts(std::string_view name) {
-  Stored* stored = FindExact(FoldedHash(name), name);
+  Stored* stored = FindExact(RecentFoldedHash(name), name);
   return stored == nullptr ? nullptr : &stored->facts;
 }
 
