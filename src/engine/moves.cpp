@@ -23,7 +23,7 @@ FsError Run::MoveLoop() {
   // With DuplicateFound the title's destination is numbered, otherwise the file's own name.
   const bool numbering_title = full_auto() && DuplicateFound;
   const std::string_view extension = directory_run() ? kScratchExtension : FinalExtension();
-  std::string numbered = numbering_title ? DestinationPath : SourcePath;
+  std::string numbered;  // made at the first retry
   const std::string memo_key = numbering_title ? FoldName(DestinationPath) : std::string();
   const FileInfo identity = IdentityOf(SourcePath);
   // A file that would only pass through the scratch name of its own name is journaled only
@@ -32,6 +32,7 @@ FsError Run::MoveLoop() {
 
   std::int32_t retry = 0;
   const auto next_number = [&] {
+    if (retry == 0) numbered = numbering_title ? DestinationPath : SourcePath;
     if (retry == 0 && numbering_title) {
       // Every number up to the last one given for this title is still taken.
       if (const auto known = last_number_.find(memo_key); known != last_number_.end()) {
@@ -75,10 +76,12 @@ FsError Run::MoveLoop() {
 }
 
 bool Run::ComesBackUnchanged(const std::string& destination) const {
-  std::string final_name(FileNamePart(destination));
-  StripExtension(final_name);
-  final_name += FinalExtension();
-  return final_name == CurrentName;
+  // The destination's name with the final extension for its own: compared in pieces.
+  std::string_view stem = FileNamePart(destination);
+  stem = stem.substr(0, std::min(stem.size(), stem.rfind('.')));
+  const std::string_view extension = FinalExtension();
+  return CurrentName.size() == stem.size() + extension.size() && CurrentName.starts_with(stem) &&
+         CurrentName.ends_with(extension);
 }
 
 FileInfo Run::IdentityOf(const std::string& path) {
@@ -197,7 +200,7 @@ void Run::RenameScratchFiles(bool leftovers) {
     Planned& planned = batch[next++];
     const std::string& from = planned.from;
     std::string& to = planned.to;
-    std::string numbered = from;
+    std::string numbered;  // made at the first retry
     bool unjournaled = planned.unjournaled;
     std::int32_t retry = 0;
     FsError error;
@@ -212,6 +215,7 @@ void Run::RenameScratchFiles(bool leftovers) {
         Intend('1', to, from, planned.identity);
         unjournaled = false;
       }
+      if (retry == 0) numbered = from;
       MakeNumberedName(numbered, ++retry, kScratchExtension);
       to = numbered.substr(0, numbered.size() - kScratchExtension.size());
       to += FinalExtension();

@@ -33,7 +33,7 @@ void Run::ProcessFile() {
   ShowCount(ctl::kUnrenamed, statistics_.Unrenamed);
   SetStatus(msg::kParsing);
   view.SetControlText(ctl::kFileName, CurrentName);
-  SourcePath = RunDirectory + CurrentName;
+  SourcePath.assign(RunDirectory).append(CurrentName);  // the buffer of the last file reused
 
   FsError open_error = FsError::Ok;
   const std::unique_ptr<EarlyTitle> early = ahead_ != nullptr ? ahead_->Take(CurrentName) : nullptr;
@@ -131,10 +131,11 @@ bool Run::NameEqualsTitle() const {
 
 bool Run::BuildDestination() {
   if (RunDirectory.size() >= kDestinationLimit) return false;
-  std::string name = Title;
-  TruncateOnCharBoundary(name, kDestinationLimit - RunDirectory.size());
-  if (name.empty()) return false;
-  DestinationPath = RunDirectory + name;
+  // Built in place, in the buffer of the last file's destination.
+  DestinationPath.assign(Title);
+  TruncateOnCharBoundary(DestinationPath, kDestinationLimit - RunDirectory.size());
+  if (DestinationPath.empty()) return false;
+  DestinationPath.insert(0, RunDirectory);
   DestinationPath += directory_run() ? std::string_view(".qlm") : FinalExtension();
   return true;
 }

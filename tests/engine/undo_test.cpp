@@ -229,5 +229,19 @@ TEST(UndoJournal, FieldsSurviveEscaping) {
   EXPECT_FALSE(UnescapeJournalField("cut\\x4"));
 }
 
+TEST(UndoJournal, EveryByteEscapedOrKeptWhereverItStands) {
+  // Each byte value at each place of a name long enough to be checked several bytes at once.
+  for (int byte = 0; byte < 256; ++byte) {
+    const bool special = byte < 0x20 || byte == 0x7F || byte == '\\';
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::string field(19, 'n');
+      field[at] = static_cast<char>(byte);
+      const std::string escaped = EscapeJournalField(field);
+      EXPECT_EQ(escaped != field, special) << byte << " at " << at;
+      EXPECT_EQ(UnescapeJournalField(escaped), field) << byte << " at " << at;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qlm::testing
