@@ -5,13 +5,18 @@
 namespace qlm::cli {
 
 void FileEvents::Add(const JourneyStep& step) {
-  FileEvent event;
-  event.old_name = step.from;
+  // One event for every file, its strings' buffers reused.
+  FileEvent& event = event_;
+  event.outcome = FileEvent::Outcome::Renamed;
+  event.old_name.assign(step.from);
+  event.new_name.clear();
+  event.reason.clear();
+  event.moved = false;
   if (step.stage != JourneyStep::Stage::Final && step.to.empty()) {
     // Not moved at all: a link, or a first move that failed.
     event.outcome = FileEvent::Outcome::Kept;
-    event.new_name = step.from;
-    event.reason = step.kept_reason.empty() ? std::string(ErrorText(step.error)) : step.kept_reason;
+    event.new_name.assign(step.from);
+    event.reason.assign(step.kept_reason.empty() ? ErrorText(step.error) : step.kept_reason);
     sink_(event);
     return;
   }
@@ -20,26 +25,26 @@ void FileEvents::Add(const JourneyStep& step) {
       origins_.Add(step.to, step.from, step.kept_reason);
       return;
     case JourneyStep::Stage::SingleFile:
-      event.new_name = step.to;
-      event.reason = step.kept_reason;
+      event.new_name.assign(step.to);
+      event.reason.assign(step.kept_reason);
       break;
     case JourneyStep::Stage::Final: {
       const std::optional<JourneyOrigins::Origin> origin = origins_.Find(step.from);
       if (origin) {
-        event.old_name = std::string(origin->name);
-        event.reason = std::string(origin->kept_reason);
+        event.old_name.assign(origin->name);
+        event.reason.assign(origin->kept_reason);
       } else {
         event.outcome = FileEvent::Outcome::Recovered;
       }
       if (step.to.empty()) {  // it stays under its scratch name
         event.outcome = FileEvent::Outcome::Failed;
-        event.new_name = step.from;
-        event.reason = std::string(ErrorText(step.error));
+        event.new_name.assign(step.from);
+        event.reason.assign(ErrorText(step.error));
         event.moved = true;
         sink_(event);
         return;
       }
-      event.new_name = step.to;
+      event.new_name.assign(step.to);
       break;
     }
   }

@@ -39,6 +39,7 @@ class FileEvents {
   Sink sink_;
   // Scratch name -> the file's name before the run and why it kept it, for the second stage.
   JourneyOrigins origins_;
+  FileEvent event_;  // the event being handed over
 };
 
 }  // namespace qlm::cli

@@ -37,30 +37,45 @@ const char* StatusWord(DirectoryReport::Status status) {
 }  // namespace
 
 std::string DescribeFileEvent(const FileEvent& event) {
-  const std::string old_name = Printable(event.old_name);
-  const std::string new_name = Printable(event.new_name);
+  std::string line;
+  AppendFileEvent(line, event);
+  return line;
+}
+
+void AppendFileEvent(std::string& out, const FileEvent& event) {
+  const auto reason = [&](std::string_view before, std::string_view after) {
+    out += before;
+    AppendSafeForDisplay(out, event.reason);
+    out += after;
+  };
+  AppendSafeForDisplay(out, event.old_name);
   switch (event.outcome) {
     case FileEvent::Outcome::Failed:
-      return old_name + ": stays as " + new_name + " (" + Printable(event.reason) + ")";
+      out += ": stays as ";
+      AppendSafeForDisplay(out, event.new_name);
+      return reason(" (", ")");
     case FileEvent::Outcome::Recovered:
-      return old_name + " -> " + new_name + " (left by an interrupted run)";
+      out += " -> ";
+      AppendSafeForDisplay(out, event.new_name);
+      out += " (left by an interrupted run)";
+      return;
     case FileEvent::Outcome::Kept: {
-      if (!event.moved) return old_name + ": kept its name (" + Printable(event.reason) + ")";
+      if (!event.moved) return reason(": kept its name (", ")");
       std::string old_base = event.old_name;
       std::string new_base = event.new_name;
       StripExtension(old_base);
       StripExtension(new_base);
-      if (old_base == new_base) {  // only the extension changed
-        return old_name + " -> " + new_name + " (kept its name: " + Printable(event.reason) + ")";
-      }
+      out += " -> ";
+      AppendSafeForDisplay(out, event.new_name);
+      if (old_base == new_base) return reason(" (kept its name: ", ")");  // only the extension
       // Counted as unrenamed, but another file of the run took its name first: it was numbered.
-      return old_name + " -> " + new_name + " (numbered: " + Printable(event.reason) +
-             ", but another file took that name first)";
+      return reason(" (numbered: ", ", but another file took that name first)");
     }
     case FileEvent::Outcome::Renamed:
       break;
   }
-  return old_name + " -> " + new_name;
+  out += " -> ";
+  AppendSafeForDisplay(out, event.new_name);
 }
 
 void TextOutput::Separate() {
@@ -77,7 +92,10 @@ void TextOutput::BeginDirectory(const std::string& directory) {
 void TextOutput::File(const FileEvent& event) {
   // No flush per line: a terminal is line-buffered anyway, and a pipe or file gets the lines
   // in a few large writes.
-  std::fprintf(out_, "%s\n", DescribeFileEvent(event).c_str());
+  line_.clear();
+  AppendFileEvent(line_, event);
+  line_ += '\n';
+  std::fwrite(line_.data(), 1, line_.size(), out_);
 }
 
 void TextOutput::EndDirectory(const DirectoryReport& report) {

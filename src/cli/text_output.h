@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "cli/run_output.h"
 
@@ -26,9 +27,12 @@ class TextOutput final : public RunOutput {
   std::FILE* out_;
   bool tree_;
   bool printed_ = false;
+  std::string line_;  // one buffer for every file's line
 };
 
 // The line of `event` ("old.htm -> New.htm", ...), names shown as Printable shows them.
 std::string DescribeFileEvent(const FileEvent& event);
+// Appends DescribeFileEvent(event) to `out`.
+void AppendFileEvent(std::string& out, const FileEvent& event);
 
 }  // namespace qlm::cli

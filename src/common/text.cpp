@@ -192,7 +192,12 @@ bool IsDisplayControl(char32_t code) {
 
 std::string SafeForDisplay(std::string_view text) {
   std::string safe;
-  safe.reserve(text.size());
+  AppendSafeForDisplay(safe, text);
+  return safe;
+}
+
+void AppendSafeForDisplay(std::string& safe, std::string_view text) {
+  safe.reserve(safe.size() + text.size());
   for (std::size_t i = 0; i < text.size();) {
     // Printable ASCII, nearly every name, is taken a run at a time without decoding.
     const std::size_t start = i;
@@ -215,7 +220,6 @@ std::string SafeForDisplay(std::string_view text) {
     }
     i += length;
   }
-  return safe;
 }
 
 std::string_view FileNamePart(std::string_view path) {

@@ -74,6 +74,8 @@ void TruncateToEditUnits(std::string& text, std::size_t max_units);
 // such), and the bidirectional formatting characters (U+061C, U+200E, U+200F, U+202A ..
 // U+202E, U+2066 .. U+2069). Everything else is kept byte for byte.
 std::string SafeForDisplay(std::string_view text);
+// Appends SafeForDisplay(text) to `out`.
+void AppendSafeForDisplay(std::string& out, std::string_view text);
 
 // The part of a path after its last separator ('/' on Linux; '\' or '/' on Windows), or the
 // whole text when it has none.
