@@ -15,25 +15,33 @@ std::size_t NameStart(std::string_view path) {
 #endif
 }
 
-Parts Split(std::string_view path) {
+PartsView SplitView(std::string_view path) {
   const std::size_t cut = NameStart(path);
-  if (cut == 0) return {".", std::string(path)};
+  if (cut == 0) return {".", path};
   const std::size_t root = RootLength(path);
   // The directory keeps the root's separator, and only that one.
   std::size_t directory_end = cut - 1;
   while (directory_end > root && IsSeparator(path[directory_end - 1]))
     --directory_end;
   if (directory_end < root) directory_end = root;
-  return {std::string(path.substr(0, directory_end == 0 ? 1 : directory_end)),
-          std::string(path.substr(cut))};
+  return {path.substr(0, directory_end == 0 ? 1 : directory_end), path.substr(cut)};
 }
 
-std::string Key(std::string_view directory) {
+Parts Split(std::string_view path) {
+  const PartsView parts = SplitView(path);
+  return {std::string(parts.directory), std::string(parts.name)};
+}
+
+std::string_view KeyView(std::string_view directory) {
   const std::size_t root = RootLength(directory);
   while (directory.size() > root && directory.size() > 1 && IsSeparator(directory.back()))
     directory.remove_suffix(1);
   if (directory.empty()) return ".";
-  return std::string(directory);
+  return directory;
+}
+
+std::string Key(std::string_view directory) {
+  return std::string(KeyView(directory));
 }
 
 std::string Join(std::string_view directory, std::string_view name) {

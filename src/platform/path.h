@@ -40,10 +40,18 @@ struct Parts {
   std::string name;
 };
 Parts Split(std::string_view path);
+// Split without copies: views into `path` (or of a constant "."), valid as long as it is.
+struct PartsView {
+  std::string_view directory;
+  std::string_view name;
+};
+PartsView SplitView(std::string_view path);
 
 // `directory` without trailing separators (the root stays as it is, "" becomes "."): the key
 // under which a directory is known.
 std::string Key(std::string_view directory);
+// Key without a copy: a view into `directory` (or of a constant ".").
+std::string_view KeyView(std::string_view directory);
 
 // directory + separator + name, without doubling a separator the directory ends with.
 std::string Join(std::string_view directory, std::string_view name);

@@ -125,16 +125,21 @@ void NameIndex::Reserve(std::size_t names) {
   }
 }
 
-void NameIndex::Insert(std::size_t hash, Stored stored) {
+void NameIndex::Insert(std::size_t hash, std::string_view name, const EntryFacts& facts) {
   Reserve(size_ + 1);
   std::uint32_t record;
   if (free_.empty()) {
-    records_.push_back(std::move(stored));
+    records_.push_back(Stored{std::string(name), facts, generation_});
     record = static_cast<std::uint32_t>(records_.size());
   } else {
+    // A freed entry's name buffer is reused: a run moving files adds and removes a name each
+    // time, and this spares an allocation for each.
     record = free_.back();
     free_.pop_back();
-    records_[record - 1] = std::move(stored);
+    Stored& stored = records_[record - 1];
+    stored.name.assign(name);
+    stored.facts = facts;
+    stored.seen = generation_;
   }
   slots_[FreeSlot(hash)] = Slot{Low(hash), record};
   ++size_;
@@ -142,7 +147,7 @@ void NameIndex::Insert(std::size_t hash, Stored stored) {
 
 void NameIndex::EraseSlot(std::size_t i) {
   const std::uint32_t record = slots_[i].record;
-  records_[record - 1] = Stored{};  // gives back the name's memory
+  records_[record - 1].name.clear();  // its buffer kept for the next name (see Insert)
   free_.push_back(record);
   --size_;
   // Backward shift: later slots of the same probe run move up, so no lookup stops early.
@@ -158,12 +163,12 @@ void NameIndex::EraseSlot(std::size_t i) {
   slots_[i] = Slot{};
 }
 
-void NameIndex::Add(const std::string& name, const EntryFacts& facts) {
+void NameIndex::Add(std::string_view name, const EntryFacts& facts) {
   const std::size_t hash = RecentFoldedHash(name);
-  if (FindExact(hash, name) == nullptr) Insert(hash, Stored{name, facts, generation_});
+  if (FindExact(hash, name) == nullptr) Insert(hash, name, facts);
 }
 
-EntryFacts NameIndex::Remove(const std::string& name) {
+EntryFacts NameIndex::Remove(std::string_view name) {
   const std::size_t slot = SlotOf(RecentFoldedHash(name), name);
   if (slot == kNoSlot) return {};
   const EntryFacts removed = records_[slots_[slot].record - 1].facts;
@@ -207,7 +212,7 @@ void NameIndex::Refresh(const std::vector<ListedEntry>& entries) {
     const std::size_t hash = FoldedHash(listed.name);
     Stored* stored = FindExact(hash, listed.name);
     if (stored == nullptr) {
-      Insert(hash, Stored{listed.name, {.type = listed.type, .inode = listed.inode}, generation_});
+      Insert(hash, listed.name, {.type = listed.type, .inode = listed.inode});
       continue;
     }
     if (!stored->facts.described || stored->facts.inode != listed.inode) {
@@ -267,7 +272,7 @@ int ListDirectory(const std::string& directory, std::vector<ListedEntry>& entrie
   return 0;
 }
 
-DirectoryIndexCache::Entry* DirectoryIndexCache::Find(const std::string& key) {
+DirectoryIndexCache::Entry* DirectoryIndexCache::Find(std::string_view key) {
   auto it = std::find_if(entries_.begin(), entries_.end(),
                          [&](const Entry& entry) { return entry.key == key; });
   if (it == entries_.end()) return nullptr;
@@ -275,12 +280,12 @@ DirectoryIndexCache::Entry* DirectoryIndexCache::Find(const std::string& key) {
   return &entries_.front();
 }
 
-DirectoryIndexCache::Entry* DirectoryIndexCache::Check(const std::string& key,
-                                                       DirectoryStamp& stamp, int& failure) {
+DirectoryIndexCache::Entry* DirectoryIndexCache::Check(std::string_view key, DirectoryStamp& stamp,
+                                                       int& failure) {
   Entry* entry = Find(key);
   const Clock::time_point now = Clock::now();
   if (entry != nullptr && now - entry->checked < kTrustChecked) return entry;
-  failure = ReadStamp(key, stamp);
+  failure = ReadStamp(std::string(key), stamp);
   if (failure != 0 || entry == nullptr) return nullptr;
   // A stamp changed only by the layer's own operations since the last check needs no
   // rescan: the index already holds those changes (see Touched).
@@ -290,14 +295,15 @@ DirectoryIndexCache::Entry* DirectoryIndexCache::Check(const std::string& key,
   return entry;
 }
 
-NameIndex* DirectoryIndexCache::Get(const std::string& key, FsError& error) {
+NameIndex* DirectoryIndexCache::Get(std::string_view key, FsError& error) {
   DirectoryStamp before;
   int failure = 0;
   if (Entry* entry = Check(key, before, failure); entry != nullptr) return &entry->index;
   std::vector<ListedEntry> entries;
   if (failure == 0) {
     const Entry* cached = Find(key);
-    failure = ListDirectory(key, entries, cached != nullptr ? cached->index.size() : 0);
+    failure =
+        ListDirectory(std::string(key), entries, cached != nullptr ? cached->index.size() : 0);
   }
   if (failure != 0) {
     Invalidate(key);
@@ -310,37 +316,37 @@ NameIndex* DirectoryIndexCache::Get(const std::string& key, FsError& error) {
   return &entries_.front().index;
 }
 
-NameIndex* DirectoryIndexCache::Current(const std::string& key) {
+NameIndex* DirectoryIndexCache::Current(std::string_view key) {
   DirectoryStamp stamp;
   int failure = 0;
   Entry* entry = Check(key, stamp, failure);
   return entry == nullptr ? nullptr : &entry->index;
 }
 
-NameIndex* DirectoryIndexCache::Peek(const std::string& key) {
+NameIndex* DirectoryIndexCache::Peek(std::string_view key) {
   Entry* entry = Find(key);
   return entry == nullptr ? nullptr : &entry->index;
 }
 
-NameIndex* DirectoryIndexCache::Unchanged(const std::string& key, const DirectoryStamp& now) {
+NameIndex* DirectoryIndexCache::Unchanged(std::string_view key, const DirectoryStamp& now) {
   Entry* entry = Find(key);
   if (entry == nullptr || entry->changed_by_us || entry->stamp != now) return nullptr;
   entry->checked = Clock::now();
   return &entry->index;
 }
 
-std::shared_ptr<const UniqueFd> DirectoryIndexCache::Descriptor(const std::string& key) {
+std::shared_ptr<const UniqueFd> DirectoryIndexCache::Descriptor(std::string_view key) {
   Entry* entry = Find(key);
   return entry == nullptr ? nullptr : entry->directory.lock();
 }
 
-std::shared_ptr<const UniqueFd> DirectoryIndexCache::Hold(const std::string& key) {
+std::shared_ptr<const UniqueFd> DirectoryIndexCache::Hold(std::string_view key) {
   Entry* entry = Find(key);
   if (entry == nullptr) return nullptr;
   if (auto held = entry->directory.lock()) return held;
   // Held only when it is the very directory listed: the path may have been pointed
   // elsewhere since the stamp was read.
-  UniqueFd directory(open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd directory(open(std::string(key).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   struct stat status;
   if (!directory.valid() || fstat(directory.get(), &status) != 0 ||
       status.st_dev != entry->stamp.device || status.st_ino != entry->stamp.inode) {
@@ -351,11 +357,11 @@ std::shared_ptr<const UniqueFd> DirectoryIndexCache::Hold(const std::string& key
   return held;
 }
 
-void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEntry>& entries,
+void DirectoryIndexCache::Put(std::string_view key, const std::vector<ListedEntry>& entries,
                               const DirectoryStamp& stamp) {
   Entry* entry = Find(key);
   if (entry == nullptr) {
-    entries_.push_front(Entry{key, stamp, {}, false, {}, {}});
+    entries_.push_front(Entry{std::string(key), stamp, {}, false, {}, {}});
     if (entries_.size() > kMaxDirectories) entries_.pop_back();
     entry = &entries_.front();
   }
@@ -369,7 +375,7 @@ void DirectoryIndexCache::Put(const std::string& key, const std::vector<ListedEn
   entry->checked = Clock::now();
 }
 
-void DirectoryIndexCache::Touched(const std::string& key) {
+void DirectoryIndexCache::Touched(std::string_view key) {
   // The new stamp is read by the next check, which has to read it anyway: one system call
   // less per operation. A change another process makes between this operation and that check
   // is not told from ours; names it creates are still caught by the kernel's no-replace
@@ -377,7 +383,7 @@ void DirectoryIndexCache::Touched(const std::string& key) {
   if (Entry* entry = Find(key)) entry->changed_by_us = true;
 }
 
-void DirectoryIndexCache::Invalidate(const std::string& key) {
+void DirectoryIndexCache::Invalidate(std::string_view key) {
   entries_.remove_if([&](const Entry& entry) { return entry.key == key; });
 }
 

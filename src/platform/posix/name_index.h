@@ -48,9 +48,9 @@ struct ListedEntry {
 class NameIndex {
  public:
   // Adds a stored name with what is known of it (no effect when it is already there).
-  void Add(const std::string& name, const EntryFacts& facts = {});
+  void Add(std::string_view name, const EntryFacts& facts = {});
   // Removes a stored name and returns what was known of it (nothing when it is not there).
-  EntryFacts Remove(const std::string& name);
+  EntryFacts Remove(std::string_view name);
   // The stored names equal to `name` regardless of case, in no particular order.
   std::vector<std::string> Find(std::string_view name) const;
   // True when some stored name equals `name` regardless of case.
@@ -89,7 +89,7 @@ class NameIndex {
   // The first free slot of `hash`'s probe run (the table must have one).
   std::size_t FreeSlot(std::size_t hash) const;
   Stored* FindExact(std::size_t hash, std::string_view name);
-  void Insert(std::size_t hash, Stored stored);
+  void Insert(std::size_t hash, std::string_view name, const EntryFacts& facts);
   void EraseSlot(std::size_t slot);
   // Makes room in the table for `names` names at once.
   void Reserve(std::size_t names);
@@ -141,33 +141,33 @@ class DirectoryIndexCache {
   // The up-to-date index of the directory with key `key` (see DirectoryKey), scanned when it
   // is not cached or has changed since; nullptr with `error` set when the directory cannot be
   // read. The pointer stays valid until the next call that changes the cache.
-  NameIndex* Get(const std::string& key, FsError& error);
+  NameIndex* Get(std::string_view key, FsError& error);
   // The cached index of `key` when it is up to date, found as Get finds it but never scanned:
   // nullptr when not cached, changed or unreadable. Leaves earlier pointers valid.
-  NameIndex* Current(const std::string& key);
+  NameIndex* Current(std::string_view key);
   // The cached index of `key` without any check or scan; nullptr when not cached.
-  NameIndex* Peek(const std::string& key);
+  NameIndex* Peek(std::string_view key);
   // The cached index of `key` when the directory's stamp `now` (just read) is the one it was
   // last found up to date under and the layer has not changed the directory since: what a
   // listing made now would give. Otherwise nullptr.
-  NameIndex* Unchanged(const std::string& key, const DirectoryStamp& now);
+  NameIndex* Unchanged(std::string_view key, const DirectoryStamp& now);
   // The directory of `key` held open (O_PATH), for system calls relative to it that spare the
   // kernel walking its path; nullptr when not cached or not held. It is held only while a
   // search of it is in progress (see Hold), so that no directory stays busy (a removable
   // disk that cannot be unmounted) once a run is over.
-  std::shared_ptr<const UniqueFd> Descriptor(const std::string& key);
+  std::shared_ptr<const UniqueFd> Descriptor(std::string_view key);
   // Opens the cached directory `key` as the one its stamp describes, for as long as the
   // returned handle (or a copy) lives; nullptr when not cached or it cannot be opened so.
-  std::shared_ptr<const UniqueFd> Hold(const std::string& key);
+  std::shared_ptr<const UniqueFd> Hold(std::string_view key);
   // Makes the index of `key` that of a fresh listing, `entries`, read under `stamp` (see
   // NameIndex::Refresh).
-  void Put(const std::string& key, const std::vector<ListedEntry>& entries,
+  void Put(std::string_view key, const std::vector<ListedEntry>& entries,
            const DirectoryStamp& stamp);
   // Notes that the layer changed the directory itself (its index already says how), so that
   // the next check takes the new stamp without a rescan.
-  void Touched(const std::string& key);
+  void Touched(std::string_view key);
   // Forces a rescan on the next Get.
-  void Invalidate(const std::string& key);
+  void Invalidate(std::string_view key);
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -181,10 +181,10 @@ class DirectoryIndexCache {
   };
   // Most recently used first.
   std::list<Entry> entries_;
-  Entry* Find(const std::string& key);
+  Entry* Find(std::string_view key);
   // The cached entry of `key` when it is up to date; otherwise nullptr, with the stamp just
   // read in `stamp` (or the errno value in `failure` when it could not be read).
-  Entry* Check(const std::string& key, DirectoryStamp& stamp, int& failure);
+  Entry* Check(std::string_view key, DirectoryStamp& stamp, int& failure);
 };
 
 }  // namespace qlm::posix

@@ -154,7 +154,7 @@ int PosixFileSystem::Publish(UniqueFd& fd, int directory, const std::string& dir
   }
   int error;
   if (no_replace) {
-    const RelativeNames relative{directory, named, target};
+    const RelativeNames relative{directory, named.c_str(), target.c_str()};
     error = NoReplaceRename(JoinPath(directory_path, named), JoinPath(directory_path, target),
                             &relative);
   } else {

@@ -72,9 +72,9 @@ FsError PosixFileSystem::Resolve(const std::string& path, const Attempt& attempt
   return FsError::FileNotFound;
 }
 
-posix::EntryFacts* PosixFileSystem::KnownFacts(const PathParts& parts,
+posix::EntryFacts* PosixFileSystem::KnownFacts(posix::PathView parts,
                                                std::shared_ptr<const posix::UniqueFd>* directory) {
-  const std::string key = DirectoryKey(parts.directory);
+  const std::string_view key = posix::DirectoryKeyView(parts.directory);
   posix::NameIndex* index = cache_.Current(key);
   if (directory != nullptr) {
     *directory = index != nullptr && IsPlainName(parts.name) ? cache_.Descriptor(key) : nullptr;
@@ -91,7 +91,7 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         // A device or FIFO is never opened at all: an entry the directory listing did not
         // show as a regular file is checked before opening. Every entry is checked again on
         // the descriptor, in case it was swapped in between.
-        const PathParts parts = SplitPath(candidate);
+        const posix::PathView parts = posix::SplitPathView(candidate);
         std::shared_ptr<const posix::UniqueFd> directory;
         posix::EntryFacts* facts = KnownFacts(parts, &directory);
         const bool listed_regular = facts != nullptr && facts->type == DT_REG;
@@ -105,9 +105,10 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
         // O_NOFOLLOW refuses a link swapped in after the check with ELOOP.
         const int kFlags =
             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow_links ? 0 : O_NOFOLLOW);
-        posix::UniqueFd opened(directory != nullptr
-                                   ? openat(directory->get(), parts.name.c_str(), kFlags)
-                                   : open(candidate.c_str(), kFlags));
+        // The name ends `candidate`, so it ends where that string does.
+        const char* name = candidate.c_str() + (candidate.size() - parts.name.size());
+        posix::UniqueFd opened(directory != nullptr ? openat(directory->get(), name, kFlags)
+                                                    : open(candidate.c_str(), kFlags));
         if (!opened.valid()) return errno == ENXIO ? EACCES : errno;
         if (fstat(opened.get(), &status) != 0) return errno;
         if (!S_ISREG(status.st_mode)) return EACCES;
@@ -120,8 +121,8 @@ FsError PosixFileSystem::OpenRegular(const std::string& path, posix::UniqueFd& f
       stored_name);
 }
 
-bool PosixFileSystem::FindHolder(posix::NameIndex& index, const std::string& directory,
-                                 const std::string& name, const std::string& except,
+bool PosixFileSystem::FindHolder(posix::NameIndex& index, std::string_view directory,
+                                 std::string_view name, std::string_view except,
                                  std::string& holder) {
   if (!index.Contains(name)) return false;  // the usual answer, found without copying names
   std::vector<std::string> candidates = index.Find(name);
@@ -140,14 +141,14 @@ bool PosixFileSystem::FindHolder(posix::NameIndex& index, const std::string& dir
   return false;
 }
 
-void PosixFileSystem::NoteCreated(const std::string& directory, const std::string& name) {
-  const std::string key = DirectoryKey(directory);
+void PosixFileSystem::NoteCreated(std::string_view directory, std::string_view name) {
+  const std::string_view key = posix::DirectoryKeyView(directory);
   if (posix::NameIndex* index = cache_.Peek(key)) index->Add(name);
   cache_.Touched(key);
 }
 
-void PosixFileSystem::NoteMoved(const std::string& from_key, const std::string& from_name,
-                                const std::string& to_key, const std::string& to_name,
+void PosixFileSystem::NoteMoved(std::string_view from_key, std::string_view from_name,
+                                std::string_view to_key, std::string_view to_name,
                                 const posix::EntryFacts& facts) {
   if (posix::NameIndex* index = cache_.Peek(from_key)) index->Remove(from_name);
   if (posix::NameIndex* index = cache_.Peek(to_key)) index->Add(to_name, facts);
@@ -156,8 +157,8 @@ void PosixFileSystem::NoteMoved(const std::string& from_key, const std::string& 
   if (to_key != from_key) cache_.Touched(to_key);
 }
 
-void PosixFileSystem::NoteRemoved(const std::string& directory, const std::string& name) {
-  const std::string key = DirectoryKey(directory);
+void PosixFileSystem::NoteRemoved(std::string_view directory, std::string_view name) {
+  const std::string_view key = posix::DirectoryKeyView(directory);
   if (posix::NameIndex* index = cache_.Peek(key)) index->Remove(name);
   cache_.Touched(key);
 }
@@ -210,7 +211,7 @@ FsError PosixFileSystem::GetInfo(const std::string& path, FileInfo& info) {
 
 FsError PosixFileSystem::Identify(const std::string& path, FileInfo& info) {
   if (posix::CheckPath(path) == FsError::Ok) {
-    const PathParts parts = SplitPath(path);
+    const posix::PathView parts = posix::SplitPathView(path);
     std::lock_guard lock(mutex_);
     // What the layer read itself of a regular file of an up-to-date index: no system call.
     if (const posix::EntryFacts* facts = KnownFacts(parts);

@@ -70,38 +70,37 @@ class PosixFileSystem final : public FileSystem {
                       bool follow_links);
   // True when an entry other than `except` holds `name` (regardless of case) in `directory`;
   // sets `holder` to it, the exact name preferred. Index entries found missing are dropped.
-  bool FindHolder(posix::NameIndex& index, const std::string& directory, const std::string& name,
-                  const std::string& except, std::string& holder);
+  bool FindHolder(posix::NameIndex& index, std::string_view directory, std::string_view name,
+                  std::string_view except, std::string& holder);
   // MoveAndDescribe; with `restoring`, names the layer would refuse to create are allowed
   // (see MoveBackAndDescribe).
   FsError MoveNamed(const std::string& from, const std::string& to, FileInfo& moved,
                     bool restoring);
-  // Moves the entry `source_name` of `source.directory`, described by `facts`, to `to`.
+  // Moves the entry `source_name` of `source_directory`, described by `facts`, to `to`.
   // Returns Ok (filling `moved`) or the failure; `vanished` is set when the source (or a
   // directory) was missing.
-  FsError MoveEntry(const posix::PathParts& source, const std::string& source_name,
-                    const posix::PathParts& target, const std::string& to,
-                    const posix::EntryFacts& facts, FileInfo& moved, bool& vanished);
+  FsError MoveEntry(std::string_view source_directory, std::string_view source_name,
+                    const std::string& to, const posix::EntryFacts& facts, FileInfo& moved,
+                    bool& vanished);
   // Records a name the layer created in (or learned of in) `directory`.
-  void NoteCreated(const std::string& directory, const std::string& name);
+  void NoteCreated(std::string_view directory, std::string_view name);
   // Records a move the layer made of the entry described by `facts` (directories given as
   // keys, see DirectoryKey).
-  void NoteMoved(const std::string& from_key, const std::string& from_name,
-                 const std::string& to_key, const std::string& to_name,
-                 const posix::EntryFacts& facts);
+  void NoteMoved(std::string_view from_key, std::string_view from_name, std::string_view to_key,
+                 std::string_view to_name, const posix::EntryFacts& facts);
   // What the up-to-date index of its directory knows of the entry `parts` (exactly that
   // name); nullptr when there is no such index or entry. `directory` is set to that directory
   // held open (see DirectoryIndexCache::Descriptor) when it is, else nullptr.
-  posix::EntryFacts* KnownFacts(const posix::PathParts& parts,
+  posix::EntryFacts* KnownFacts(posix::PathView parts,
                                 std::shared_ptr<const posix::UniqueFd>* directory = nullptr);
   // Records a name the layer removed from `directory`.
-  void NoteRemoved(const std::string& directory, const std::string& name);
+  void NoteRemoved(std::string_view directory, std::string_view name);
 
   // A rename's names relative to the open directory that holds both.
   struct RelativeNames {
     int directory;
-    const std::string& from;
-    const std::string& to;
+    const char* from;
+    const char* to;
   };
   // rename(from, to) that never replaces: renameat2 with RENAME_NOREPLACE (through `relative`
   // when given), else link and unlink, else a checked rename. Returns 0 or the errno value

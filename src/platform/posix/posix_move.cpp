@@ -21,10 +21,10 @@ bool IsSameEntry(const std::string& path, dev_t device, ino_t inode) {
 }
 
 // True when both directories (given as keys, see DirectoryKey) are the same.
-bool IsSameDirectory(const std::string& a, const std::string& b) {
+bool IsSameDirectory(std::string_view a, std::string_view b) {
   if (a == b) return true;
   struct stat first, second;
-  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+  return stat(std::string(a).c_str(), &first) == 0 && stat(std::string(b).c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
@@ -34,8 +34,8 @@ int PosixFileSystem::NoReplaceRename(const std::string& from, const std::string&
                                      const RelativeNames* relative) {
   const int renamed =
       relative != nullptr
-          ? calls_.renameat2(relative->directory, relative->from.c_str(), relative->directory,
-                             relative->to.c_str(), RENAME_NOREPLACE)
+          ? calls_.renameat2(relative->directory, relative->from, relative->directory, relative->to,
+                             RENAME_NOREPLACE)
           : calls_.renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
   if (renamed == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -91,9 +91,9 @@ FsError PosixFileSystem::MoveNamed(const std::string& from_path, const std::stri
   if (FsError error = posix::CheckPath(from_path); error != FsError::Ok) return error;
   if (FsError error = posix::CheckPath(to); error != FsError::Ok) return error;
   const std::string from = posix::WithoutTrailingSlashes(from_path);
-  const posix::PathParts source = posix::SplitPath(from);
-  const posix::PathParts target = posix::SplitPath(to);
-  if (FsError error = restoring ? CheckRestoredName(to) : CheckNewName(target.name);
+  const posix::PathView source = posix::SplitPathView(from);
+  if (FsError error =
+          restoring ? CheckRestoredName(to) : CheckNewName(posix::SplitPathView(to).name);
       error != FsError::Ok) {
     return error;
   }
@@ -104,7 +104,7 @@ FsError PosixFileSystem::MoveNamed(const std::string& from_path, const std::stri
   bool vanished = false;
   if (const posix::EntryFacts* known = KnownFacts(source); known != nullptr && known->described) {
     const posix::EntryFacts facts = *known;
-    const FsError error = MoveEntry(source, source.name, target, to, facts, moved, vanished);
+    const FsError error = MoveEntry(source.directory, source.name, to, facts, moved, vanished);
     if (!vanished) return error;
   }
 
@@ -118,16 +118,16 @@ FsError PosixFileSystem::MoveNamed(const std::string& from_path, const std::stri
   if (error != FsError::Ok) return error;
   posix::EntryFacts facts;
   facts.Describe(source_status);
-  return MoveEntry(source, source_name, target, to, facts, moved, vanished);
+  return MoveEntry(source.directory, source_name, to, facts, moved, vanished);
 }
 
-FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::string& source_name,
-                                   const posix::PathParts& target, const std::string& to,
-                                   const posix::EntryFacts& facts, FileInfo& moved,
-                                   bool& vanished) {
+FsError PosixFileSystem::MoveEntry(std::string_view source_directory, std::string_view source_name,
+                                   const std::string& to, const posix::EntryFacts& facts,
+                                   FileInfo& moved, bool& vanished) {
   vanished = false;
-  const std::string source_key = DirectoryKey(source.directory);
-  const std::string target_key = DirectoryKey(target.directory);
+  const posix::PathView target = posix::SplitPathView(to);
+  const std::string_view source_key = posix::DirectoryKeyView(source_directory);
+  const std::string_view target_key = posix::DirectoryKeyView(target.directory);
   FsError error = FsError::Ok;
   posix::NameIndex* target_index = cache_.Get(target_key, error);
   if (target_index == nullptr) return error;
@@ -136,28 +136,31 @@ FsError PosixFileSystem::MoveEntry(const posix::PathParts& source, const std::st
   // A name held by the very file being moved is not taken (case-only renames).
   std::string holder;
   if (FindHolder(*target_index, target.directory, target.name,
-                 same_directory ? source_name : std::string(), holder)) {
+                 same_directory ? source_name : std::string_view(), holder)) {
     return FsError::AlreadyExists;
   }
 
-  const std::string source_path = JoinPath(source.directory, source_name);
-  // Within one directory the layer holds open, the names are given relative to it.
+  const std::string source_path = JoinPath(source_directory, source_name);
+  // Within one directory the layer holds open, the names are given relative to it. Each name
+  // ends its path, so it ends where that string does.
   const std::shared_ptr<const posix::UniqueFd> directory =
       IsPlainName(source_name) && source_key == target_key ? cache_.Descriptor(source_key)
                                                            : nullptr;
-  const RelativeNames relative{directory ? directory->get() : -1, source_name, target.name};
+  const RelativeNames relative{directory ? directory->get() : -1,
+                               source_path.c_str() + (source_path.size() - source_name.size()),
+                               to.c_str() + (to.size() - target.name.size())};
   int failure = NoReplaceRename(source_path, to, directory ? &relative : nullptr);
   if (failure == EEXIST && same_directory && FoldName(source_name) == FoldName(target.name) &&
       IsSameEntry(to, facts.device, facts.inode)) {
     // The file system itself ignores case and sees the new name as the file's own.
-    failure = RenameThroughTemporary(source_path, to, source.directory);
+    failure = RenameThroughTemporary(source_path, to, std::string(source_directory));
   }
   if (failure == 0) {
     NoteMoved(source_key, source_name, target_key, target.name, facts);
     // A rename changes none of what describes the file.
     moved.is_directory = facts.type == DT_DIR;
     moved.is_regular = facts.type == DT_REG;
-    moved.stored_name = target.name;
+    moved.stored_name.assign(target.name);
     moved.device = facts.device;
     moved.inode = facts.inode;
     moved.size = facts.size;

@@ -245,17 +245,18 @@ FsError PosixFileSystem::TakeOverAhead(const std::string& path, std::unique_ptr<
                                        std::unique_ptr<ReadableFile>& file) {
   auto* mine = dynamic_cast<PosixAheadFile*>(ahead.get());
   if (mine != nullptr && posix::CheckPath(path) == FsError::Ok) {
-    const posix::PathParts parts = posix::SplitPath(path);
+    const posix::PathView parts = posix::SplitPathView(path);
     std::lock_guard lock(mutex_);
     std::shared_ptr<const UniqueFd> directory;
     posix::EntryFacts* facts = KnownFacts(parts, &directory);
+    const char* name = path.c_str() + (path.size() - parts.name.size());  // it ends the path
     // The name must still hold the very file opened ahead (not a link, nor another file moved
     // in since): then it is as good as opened now, and what is read from it now is the file
     // as it is now.
     struct stat status;
-    const int looked = directory != nullptr ? fstatat(directory->get(), parts.name.c_str(), &status,
-                                                      AT_SYMLINK_NOFOLLOW)
-                                            : lstat(path.c_str(), &status);
+    const int looked = directory != nullptr
+                           ? fstatat(directory->get(), name, &status, AT_SYMLINK_NOFOLLOW)
+                           : lstat(path.c_str(), &status);
     if (looked == 0 && S_ISREG(status.st_mode) && mine->Is(status)) {
       if (facts != nullptr && facts->type == DT_REG && facts->inode == status.st_ino) {
         facts->Describe(status);  // as an open would: a move of it need not read it again

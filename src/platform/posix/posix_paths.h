@@ -15,8 +15,16 @@ using PathParts = path::Parts;
 inline PathParts SplitPath(std::string_view path) {
   return path::Split(path);
 }
+// The forms without copies, for the calls a run makes for every file.
+using PathView = path::PartsView;
+inline PathView SplitPathView(std::string_view path) {
+  return path::SplitView(path);
+}
 inline std::string DirectoryKey(std::string_view directory) {
   return path::Key(directory);
+}
+inline std::string_view DirectoryKeyView(std::string_view directory) {
+  return path::KeyView(directory);
 }
 // The path without trailing '/' ("/" stays "/"); an entry named with a trailing '/' (a
 // directory) is the same entry without it.
