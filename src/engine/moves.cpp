@@ -17,6 +17,15 @@ namespace {
 constexpr std::string_view kScratchExtension = ".qlm";
 constexpr int kScratchSearchAttempts = 3;
 constexpr std::size_t kJournalBatch = 64;  // second-stage moves recorded by one journal write
+
+// The key under which a file that passed unjournaled through the scratch name of its own name
+// is remembered: the hash of that name folded (folded on the stack, as nearly every name fits).
+std::size_t UnjournaledKey(std::string_view scratch_name) {
+  char folded[256];
+  if (scratch_name.size() > sizeof folded) return std::hash<std::string>{}(FoldName(scratch_name));
+  FoldNameInto(scratch_name, folded);
+  return std::hash<std::string_view>{}(std::string_view(folded, scratch_name.size()));
+}
 }  // namespace
 
 FsError Run::MoveLoop() {
@@ -25,7 +34,8 @@ FsError Run::MoveLoop() {
   const std::string_view extension = directory_run() ? kScratchExtension : FinalExtension();
   std::string numbered;  // made at the first retry
   const std::string memo_key = numbering_title ? FoldName(DestinationPath) : std::string();
-  const FileInfo identity = IdentityOf(SourcePath);
+  FileInfo& identity = identity_;
+  IdentityOf(SourcePath, identity);
   // A file that would only pass through the scratch name of its own name is journaled only
   // if that name is taken (or its final name turns out to be taken, in the second stage).
   const bool unchanged = directory_run() && ComesBackUnchanged(DestinationPath);
@@ -68,7 +78,7 @@ FsError Run::MoveLoop() {
   if (error == FsError::Ok) {
     if (numbering_title && retry > 0) last_number_[memo_key] = retry;
     if (unchanged && retry == 0) {
-      unjournaled_.push_back(std::hash<std::string>{}(FoldName(FileNamePart(DestinationPath))));
+      unjournaled_.push_back(UnjournaledKey(FileNamePart(DestinationPath)));
       unjournaled_sorted_ = false;
     }
   }
@@ -84,10 +94,8 @@ bool Run::ComesBackUnchanged(const std::string& destination) const {
          CurrentName.ends_with(extension);
 }
 
-FileInfo Run::IdentityOf(const std::string& path) {
-  FileInfo identity;
+void Run::IdentityOf(const std::string& path, FileInfo& identity) {
   if (env_.fs.Identify(path, identity) != FsError::Ok) identity = FileInfo{};
-  return identity;
 }
 
 void Run::Intend(char step, std::string_view from, std::string_view to, const FileInfo& identity) {
@@ -165,32 +173,36 @@ void Run::RenameScratchFiles(bool leftovers) {
     FileInfo identity;
     bool unjournaled = false;  // came here unjournaled from its own name, and goes back so
   };
-  const auto plan = [&](const std::string& scratch) {
-    Planned planned;
-    planned.from = RunDirectory + scratch;
-    planned.to = planned.from.substr(0, planned.from.size() - kScratchExtension.size());
-    planned.to += FinalExtension();
-    planned.identity = IdentityOf(planned.from);
-    planned.unjournaled =
-        !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
-                                         std::hash<std::string>{}(FoldName(scratch)));
-    return planned;
-  };
+  // Plans are made into the entries of the batch before, so that their buffers serve again.
   std::vector<Planned> batch;
+  std::size_t planned_count = 0;  // batch[0, planned_count) is the current batch
+  const auto plan = [&](const std::string& scratch) {
+    if (planned_count == batch.size()) batch.emplace_back();
+    Planned& planned = batch[planned_count++];
+    planned.from.assign(RunDirectory).append(scratch);
+    planned.to.assign(planned.from, 0, planned.from.size() - kScratchExtension.size());
+    planned.to += FinalExtension();
+    IdentityOf(planned.from, planned.identity);
+    planned.unjournaled = !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
+                                                           UnjournaledKey(scratch));
+  };
   std::size_t next = 0;  // batch[next] is the plan of `name`
+  std::vector<RunJournal::Intent> intents;
+  JourneyStep& step = step_;
   do {
     if (!leftovers) SetStatus(msg::kRenamingBack);
     // (A search that cannot tell what comes next gives batches of one.)
-    if (next == batch.size() || FileNamePart(batch[next].from) != name) {
-      batch.clear();
+    if (next == planned_count || FileNamePart(batch[next].from) != name) {
+      planned_count = 0;
       next = 0;
-      batch.push_back(plan(name));
+      plan(name);
       std::string later;
-      for (std::size_t ahead = 0; batch.size() < kJournalBatch && search->Peek(ahead, later);
+      for (std::size_t ahead = 0; planned_count < kJournalBatch && search->Peek(ahead, later);
            ++ahead)
-        batch.push_back(plan(later));
-      std::vector<RunJournal::Intent> intents;
-      for (const Planned& planned : batch) {
+        plan(later);
+      intents.clear();
+      for (std::size_t i = 0; i < planned_count; ++i) {
+        const Planned& planned = batch[i];
         if (planned.unjournaled) continue;
         intents.push_back({leftovers ? 'L' : '2', FileNamePart(planned.from),
                            FileNamePart(planned.to), &planned.identity});
@@ -220,11 +232,11 @@ void Run::RenameScratchFiles(bool leftovers) {
       to = numbered.substr(0, numbered.size() - kScratchExtension.size());
       to += FinalExtension();
     }
-    JourneyStep step;
     step.stage = JourneyStep::Stage::Final;
-    step.from = name;
-    if (error == FsError::Ok) step.to = FileNamePart(to);
+    step.from.assign(name);
+    step.to.assign(error == FsError::Ok ? FileNamePart(to) : std::string_view());
     step.error = error;
+    step.kept_reason.clear();
     env_.view.ReportJourney(step);
   } while (search->Next(name));
 }
@@ -239,12 +251,12 @@ void Run::RenameBack() {
 }
 
 void Run::ReportScratchMove(FsError error) {
-  JourneyStep step;
+  JourneyStep& step = step_;  // its buffers serve every file
   step.stage = directory_run() ? JourneyStep::Stage::Scratch : JourneyStep::Stage::SingleFile;
-  step.from = CurrentName;
-  if (error == FsError::Ok) step.to = FileNamePart(DestinationPath);
+  step.from.assign(CurrentName);
+  step.to.assign(error == FsError::Ok ? FileNamePart(DestinationPath) : std::string_view());
   step.error = error;
-  step.kept_reason = kept_reason_;
+  step.kept_reason.assign(kept_reason_);
   env_.view.ReportJourney(step);
 }
 

@@ -106,7 +106,8 @@ void Run::ProcessInteractive(bool taken) {
     // would only fail on the first one and count a backup error that did not happen.
     if (RunOptions.BackupRenamedFiles && !BackedUp) BackupBeforeMove();
     SetStatus(msg::kRenamingToTemporary);
-    Intend(directory_run() ? '1' : 'S', SourcePath, DestinationPath, IdentityOf(SourcePath));
+    IdentityOf(SourcePath, identity_);
+    Intend(directory_run() ? '1' : 'S', SourcePath, DestinationPath, identity_);
     const FsError error = env_.fs.MoveAndDescribe(SourcePath, DestinationPath, moved_);
     if (error == FsError::Ok) {
       ReportScratchMove(error);

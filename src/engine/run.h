@@ -13,6 +13,7 @@
 #include "common/types.h"
 #include "engine/journal.h"
 #include "engine/processing_run.h"
+#include "engine/run_view.h"
 #include "logs/run_logs.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -66,8 +67,8 @@ class Run {
   void Announce();
   // Tells the user, once, that the journal cannot be written.
   void ReportJournal();
-  // The file at `path` as the layer describes it (zeros when it cannot).
-  FileInfo IdentityOf(const std::string& path);
+  // The file at `path` as the layer describes it (zeros when it cannot), in `identity`.
+  void IdentityOf(const std::string& path, FileInfo& identity);
   // True when moving the file in hand to `destination` (a scratch name) and on to its final
   // extension gives it back exactly its own name: such a move is not journaled.
   bool ComesBackUnchanged(const std::string& destination) const;
@@ -102,6 +103,8 @@ class Run {
   bool aborted_ = false;
   std::string kept_reason_;  // why the file in hand keeps its name
   FileInfo moved_;           // the file in hand as its last successful move described it
+  FileInfo identity_;        // the file in hand as its first move journals it
+  JourneyStep step_;         // the step of the file in hand being reported
 
   // Highest number given so far to each numbered title destination (folded). Scratch names
   // are never freed during the first stage, so numbering resumes after it rather than

@@ -165,12 +165,12 @@ void PosixFileSystem::NoteRemoved(std::string_view directory, std::string_view n
 
 bool PosixFileSystem::NameTaken(const std::string& path) {
   if (posix::CheckPath(path) != FsError::Ok) return false;
-  PathParts parts = SplitPath(path);
+  const posix::PathView parts = posix::SplitPathView(path);
   struct stat status;
   if (!IsPlainName(parts.name)) return lstat(path.c_str(), &status) == 0;
   std::lock_guard lock(mutex_);
   FsError error = FsError::Ok;
-  posix::NameIndex* index = cache_.Get(DirectoryKey(parts.directory), error);
+  posix::NameIndex* index = cache_.Get(posix::DirectoryKeyView(parts.directory), error);
   if (index == nullptr) return lstat(path.c_str(), &status) == 0;
   std::string holder;
   // The index was checked against the directory's stamp just now, so a miss is an answer:
@@ -216,9 +216,10 @@ FsError PosixFileSystem::Identify(const std::string& path, FileInfo& info) {
     // What the layer read itself of a regular file of an up-to-date index: no system call.
     if (const posix::EntryFacts* facts = KnownFacts(parts);
         facts != nullptr && facts->described && facts->type == DT_REG) {
+      std::string stored_name = std::move(info.stored_name);  // its buffer serves again
       info = FileInfo{};
       info.is_regular = true;
-      info.stored_name = parts.name;
+      info.stored_name = std::move(stored_name.assign(parts.name));
       info.device = facts->device;
       info.inode = facts->inode;
       info.size = facts->size;
