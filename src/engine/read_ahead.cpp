@@ -1,6 +1,7 @@
 #include "engine/read_ahead.h"
 
 #include "platform/file_system.h"
+#include "platform/thread_priority.h"
 
 namespace qlm {
 
@@ -63,6 +64,9 @@ void ReadAhead::Settle() {
 }
 
 void ReadAhead::Work() {
+  // The run's own thread decides how fast a run goes; on a machine with few processors a
+  // reader thread taking one from it would only slow it down.
+  LowerThisThreadPriority();
   for (;;) {
     Slot* slot;
     {

@@ -292,6 +292,10 @@ std::string FoldName(std::string_view name);
 // Writes FoldName(name), which is exactly as long as `name`, to `out` (which may be
 // name.data() itself).
 void FoldNameInto(std::string_view name, char* out);
+// A hash of folded bytes (a name FoldName has folded), and the same hash of FoldName(name)
+// computed without building it: HashFoldedName(n) == HashFolded(FoldName(n)).
+std::size_t HashFolded(std::string_view folded);
+std::size_t HashFoldedName(std::string_view name);
 // True for a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case),
 // alone or before an extension.
 bool IsReservedDeviceName(std::string_view name);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <set>
 
 #include "platform/file_system.h"
 
@@ -64,6 +66,25 @@ TEST(NameRulesTest, FoldedOrderAgreesWithByteByByteOrderOnLongNames) {
   std::sort(expected.begin(), expected.end(), ReferenceOrder);
   SortFoldedNames(names);
   EXPECT_EQ(names, expected);
+}
+
+TEST(NameRulesTest, FoldedNameHashedWithoutFoldingIsTheFoldedBytesHash) {
+  // Every length up to past five words, ASCII and not, letters anywhere: both ways agree, and
+  // case variants share their hash.
+  const std::string pieces[] = {"A", "z", "\xC3\x84", "\xC3\xA4", "-", "\xFF", "Q", "7"};
+  std::set<std::size_t> seen;
+  unsigned seed = 11;
+  for (int n = 0; n < 600; ++n) {
+    std::string name;
+    while (name.size() < static_cast<std::size_t>(n % 45)) {
+      seed = seed * 1103515245 + 12345;
+      name += (seed >> 16) % 3 == 0 ? pieces[(seed >> 8) % std::size(pieces)] : "m";
+    }
+    EXPECT_EQ(HashFoldedName(name), HashFolded(FoldName(name))) << name;
+    EXPECT_EQ(HashFoldedName(name), HashFoldedName(FoldName(name))) << name;
+    seen.insert(HashFolded(FoldName(name)));
+  }
+  EXPECT_GT(seen.size(), 500u);  // different names, different hashes (nearly always)
 }
 
 struct FoldRow {

@@ -42,7 +42,7 @@ class Folded {
   Folded(const Folded&) = delete;
   Folded& operator=(const Folded&) = delete;
   std::string_view view() const { return view_; }
-  std::size_t hash() const { return std::hash<std::string_view>{}(view_); }
+  std::size_t hash() const { return HashFolded(view_); }
 
  private:
   char small_[256];
@@ -51,7 +51,7 @@ class Folded {
 };
 
 std::size_t FoldedHash(std::string_view name) {
-  return Folded(name).hash();
+  return HashFoldedName(name);
 }
 
 // FoldedHash of a name asked about lately. A run asks about the same two names several times
