@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/path.h"
 
@@ -11,22 +12,9 @@ void AppendChar(std::string& text, char character) {
 }
 
 std::string IntToText(std::int32_t value) {
-  // Work in 64 bits so that negating INT32_MIN is defined.
-  std::int64_t magnitude = value;
-  const bool negative = magnitude < 0;
-  if (negative) magnitude = -magnitude;
-  char digits[16];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  std::string text;
-  text.reserve(static_cast<std::size_t>(count) + 1);
-  if (negative) text.push_back('-');
-  while (count > 0)
-    text.push_back(digits[--count]);
-  return text;
+  char digits[16];  // "-2147483648" and more
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  return std::string(digits, end);
 }
 
 int FindChar(std::string_view text, char character, int start) {

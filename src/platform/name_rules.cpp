@@ -101,6 +101,29 @@ void PutTwoByte(char* out, char32_t c) {
   out[1] = static_cast<char>(0x80 | (c & 0x3F));
 }
 
+// True when one of the eight bytes of `word` is below `limit` (at most 0x80), or is `byte`.
+constexpr bool HasByteBelow(std::uint64_t word, unsigned limit) {
+  return ((word - limit * kEachByte) & ~word & kHighBits) != 0;
+}
+constexpr bool HasByte(std::uint64_t word, unsigned byte) {
+  return HasByteBelow(word ^ (byte * kEachByte), 1);
+}
+
+// True when `name` holds a control byte (below 32) or a separator; eight bytes at a time.
+bool HoldsControlOrSeparator(std::string_view name) {
+  const auto refused = [](char c) {
+    return static_cast<unsigned char>(c) < 32 || path::IsSeparator(c);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= name.size(); i += 8) {
+    const std::uint64_t word = LoadWord(name.data() + i);
+    if (HasByteBelow(word, 32) || HasByte(word, '/') ||
+        (path::IsSeparator('\\') && HasByte(word, '\\')))
+      return true;
+  }
+  return std::any_of(name.begin() + static_cast<std::ptrdiff_t>(i), name.end(), refused);
+}
+
 // True when `stem` (the part of a name before its first '.', trailing blanks removed) is
 // one of the reserved device names.
 bool IsDeviceName(std::string_view stem) {
@@ -285,10 +308,8 @@ FsError FileSystem::CheckRestoredName(const std::string& path) {
 
 FsError CheckNewName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return FsError::InvalidName;
-  for (char c : name) {
-    // A separator cannot be part of a name: it would place the entry in another directory.
-    if ((static_cast<unsigned char>(c) < 32) || path::IsSeparator(c)) return FsError::InvalidName;
-  }
+  // A separator cannot be part of a name: it would place the entry in another directory.
+  if (HoldsControlOrSeparator(name)) return FsError::InvalidName;
   if (name.size() > kMaxNameBytes) return FsError::FilenameTooLong;
   if (path::IsForeignName(name)) return FsError::InvalidName;
   std::string_view stem = name.substr(0, name.find('.'));

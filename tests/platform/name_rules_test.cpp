@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace qlm {
 namespace {
@@ -85,6 +86,19 @@ TEST(NameRulesTest, FoldedNameHashedWithoutFoldingIsTheFoldedBytesHash) {
     seen.insert(HashFolded(FoldName(name)));
   }
   EXPECT_GT(seen.size(), 500u);  // different names, different hashes (nearly always)
+}
+
+TEST(NameRulesTest, ControlBytesAndSeparatorsRefusedWhereverTheyStand) {
+  // Every byte value at every place of a name long enough to be checked several bytes at once.
+  for (int byte = 0; byte < 256; ++byte) {
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::string name(19, 'n');
+      name[at] = static_cast<char>(byte);
+      const bool refused = byte < 32 || path::IsSeparator(name[at]) || path::IsForeignName(name);
+      EXPECT_EQ(CheckNewName(name), refused ? FsError::InvalidName : FsError::Ok)
+          << byte << " at " << at;
+    }
+  }
 }
 
 struct FoldRow {
