@@ -33,13 +33,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   }
 }
 
-template <typename Number>
-void AppendNumber(std::string& out, Number value) {
-  char digits[24];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, end);
-}
-
 // A name that stays inside its directory: not empty, no separator, not "." or "..", no NUL.
 bool IsPlainName(std::string_view name) {
   return path::IsPlainName(name) && name.find('\0') == std::string_view::npos &&
@@ -361,21 +354,26 @@ bool RunJournal::IntendAll(const std::vector<Intent>& intents) {
 
 void RunJournal::AppendRecord(char step, std::string_view from, std::string_view to,
                               const FileInfo& identity) {
-  std::string& record = record_;
-  record += "\nM\t";
-  AppendNumber(record, id_);
-  record += '\t';
-  record += step;
-  record += '\t';
-  AppendJournalField(record, from);
-  record += '\t';
-  AppendJournalField(record, to);
+  // The fields around the names are put together on the stack and appended at once: a run
+  // writes a record or two for every file.
+  char head[48] = {'\n', 'M', '\t'};
+  char* at = std::to_chars(head + 3, head + sizeof head - 3, id_).ptr;
+  *at++ = '\t';
+  *at++ = step;
+  *at++ = '\t';
+  record_.append(head, at);
+  AppendJournalField(record_, from);
+  record_ += '\t';
+  AppendJournalField(record_, to);
+  char tail[72];  // three numbers of at most 20 characters, each after a TAB
+  at = tail;
   for (const std::uint64_t number : {identity.inode, identity.size}) {
-    record += '\t';
-    AppendNumber(record, number);
+    *at++ = '\t';
+    at = std::to_chars(at, tail + sizeof tail, number).ptr;
   }
-  record += '\t';
-  AppendNumber(record, identity.mtime_ns);
+  *at++ = '\t';
+  at = std::to_chars(at, tail + sizeof tail, identity.mtime_ns).ptr;
+  record_.append(tail, at);
 }
 
 void RunJournal::End() {
