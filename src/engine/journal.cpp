@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "common/byte_words.h"
 #include "engine/journal_lines.h"
 #include "engine/journal_summary.h"
 #include "platform/clock.h"
@@ -57,33 +58,19 @@ std::string EscapeJournalField(std::string_view field) {
 
 namespace {
 
-constexpr std::uint64_t kEachByte = 0x0101010101010101;
-constexpr std::uint64_t kHighBits = 0x80 * kEachByte;
-
-// True when one of the eight bytes of `word` is below `limit` (at most 0x80).
-constexpr bool HasByteBelow(std::uint64_t word, unsigned limit) {
-  return ((word - limit * kEachByte) & ~word & kHighBits) != 0;
-}
-
-// True when one of the eight bytes of `word` is `byte`.
-constexpr bool HasByte(std::uint64_t word, unsigned byte) {
-  return HasByteBelow(word ^ (byte * kEachByte), 1);
-}
-
 // True when the field holds nothing to escape: no control byte, DEL or backslash. Checked eight
 // bytes at a time, since every record holds two names.
 bool IsPlainField(std::string_view field) {
-  const auto plain = [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte != 0x7F && c != '\\';
-  };
-  std::size_t i = 0;
-  for (; i + 8 <= field.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, field.data() + i, sizeof word);
-    if (HasByteBelow(word, 0x20) || HasByte(word, 0x7F) || HasByte(word, '\\')) return false;
-  }
-  return std::all_of(field.begin() + static_cast<std::ptrdiff_t>(i), field.end(), plain);
+  return !words::AnyByte(
+      field,
+      [](std::uint64_t word) {
+        return words::HasByteBelow(word, 0x20) || words::HasByte(word, 0x7F) ||
+               words::HasByte(word, '\\');
+      },
+      [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F || c == '\\';
+      });
 }
 
 }  // namespace

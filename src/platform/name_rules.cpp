@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/byte_words.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -25,14 +26,12 @@ constexpr char AsciiLower(char c) {
 }
 
 // Names are folded and compared eight bytes at a time: AsciiLower on each byte of a word at once.
-constexpr std::uint64_t kEachByte = 0x0101010101010101;
-constexpr std::uint64_t kHighBits = 0x80 * kEachByte;
+using words::kEachByte;
+using words::kHighBits;
 constexpr bool kWordAtATime = std::endian::native == std::endian::little;
 
 std::uint64_t LoadWord(const char* at) {
-  std::uint64_t word;
-  std::memcpy(&word, at, sizeof word);
-  return word;
+  return words::Load(at);
 }
 
 constexpr std::uint64_t AsciiLowerWord(std::uint64_t word) {
@@ -101,27 +100,15 @@ void PutTwoByte(char* out, char32_t c) {
   out[1] = static_cast<char>(0x80 | (c & 0x3F));
 }
 
-// True when one of the eight bytes of `word` is below `limit` (at most 0x80), or is `byte`.
-constexpr bool HasByteBelow(std::uint64_t word, unsigned limit) {
-  return ((word - limit * kEachByte) & ~word & kHighBits) != 0;
-}
-constexpr bool HasByte(std::uint64_t word, unsigned byte) {
-  return HasByteBelow(word ^ (byte * kEachByte), 1);
-}
-
 // True when `name` holds a control byte (below 32) or a separator; eight bytes at a time.
 bool HoldsControlOrSeparator(std::string_view name) {
-  const auto refused = [](char c) {
-    return static_cast<unsigned char>(c) < 32 || path::IsSeparator(c);
-  };
-  std::size_t i = 0;
-  for (; i + 8 <= name.size(); i += 8) {
-    const std::uint64_t word = LoadWord(name.data() + i);
-    if (HasByteBelow(word, 32) || HasByte(word, '/') ||
-        (path::IsSeparator('\\') && HasByte(word, '\\')))
-      return true;
-  }
-  return std::any_of(name.begin() + static_cast<std::ptrdiff_t>(i), name.end(), refused);
+  return words::AnyByte(
+      name,
+      [](std::uint64_t word) {
+        return words::HasByteBelow(word, 32) || words::HasByte(word, '/') ||
+               (path::IsSeparator('\\') && words::HasByte(word, '\\'));
+      },
+      [](char c) { return static_cast<unsigned char>(c) < 32 || path::IsSeparator(c); });
 }
 
 // True when `stem` (the part of a name before its first '.', trailing blanks removed) is
