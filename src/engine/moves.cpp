@@ -17,15 +17,6 @@ namespace {
 constexpr std::string_view kScratchExtension = ".qlm";
 constexpr int kScratchSearchAttempts = 3;
 constexpr std::size_t kJournalBatch = 64;  // second-stage moves recorded by one journal write
-
-// The key under which a file that passed unjournaled through the scratch name of its own name
-// is remembered: the hash of that name folded (folded on the stack, as nearly every name fits).
-std::size_t UnjournaledKey(std::string_view scratch_name) {
-  char folded[256];
-  if (scratch_name.size() > sizeof folded) return std::hash<std::string>{}(FoldName(scratch_name));
-  FoldNameInto(scratch_name, folded);
-  return std::hash<std::string_view>{}(std::string_view(folded, scratch_name.size()));
-}
 }  // namespace
 
 FsError Run::MoveLoop() {
@@ -78,7 +69,7 @@ FsError Run::MoveLoop() {
   if (error == FsError::Ok) {
     if (numbering_title && retry > 0) last_number_[memo_key] = retry;
     if (unchanged && retry == 0) {
-      unjournaled_.push_back(UnjournaledKey(FileNamePart(DestinationPath)));
+      unjournaled_.push_back(HashFoldedName(FileNamePart(DestinationPath)));
       unjournaled_sorted_ = false;
     }
   }
@@ -184,7 +175,7 @@ void Run::RenameScratchFiles(bool leftovers) {
     planned.to += FinalExtension();
     IdentityOf(planned.from, planned.identity);
     planned.unjournaled = !leftovers && std::binary_search(unjournaled_.begin(), unjournaled_.end(),
-                                                           UnjournaledKey(scratch));
+                                                           HashFoldedName(scratch));
   };
   std::size_t next = 0;  // batch[next] is the plan of `name`
   std::vector<RunJournal::Intent> intents;

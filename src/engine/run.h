@@ -110,8 +110,8 @@ class Run {
   // are never freed during the first stage, so numbering resumes after it rather than
   // walking the whole chain again for every file of a shared title.
   std::unordered_map<std::string, std::int32_t> last_number_;
-  // Hashes of the folded scratch names of files that passed through the scratch name of their
-  // own name unjournaled: the second stage journals them only if they do not get that name
+  // Hashes (HashFoldedName) of the scratch names of files that passed through the scratch name of
+  // their own name unjournaled: the second stage journals them only if they do not get that name
   // back. Eight bytes a file (a run may have a million): appended in the first stage, sorted
   // once for the second.
   std::vector<std::size_t> unjournaled_;

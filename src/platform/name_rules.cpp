@@ -30,10 +30,6 @@ using words::kEachByte;
 using words::kHighBits;
 constexpr bool kWordAtATime = std::endian::native == std::endian::little;
 
-std::uint64_t LoadWord(const char* at) {
-  return words::Load(at);
-}
-
 constexpr std::uint64_t AsciiLowerWord(std::uint64_t word) {
   const std::uint64_t seven_bits = word & ~kHighBits;  // no sum below carries into the next byte
   const std::uint64_t from_a = seven_bits + (0x80 - 'A') * kEachByte;  // high bit: >= 'A'
@@ -146,8 +142,8 @@ bool CompareFoldedNames(std::string_view a, std::string_view b) {
   std::size_t i = 0;
   if constexpr (kWordAtATime) {
     for (; i + 8 <= common; i += 8) {
-      const std::uint64_t fa = AsciiLowerWord(LoadWord(a.data() + i));
-      const std::uint64_t fb = AsciiLowerWord(LoadWord(b.data() + i));
+      const std::uint64_t fa = AsciiLowerWord(words::Load(a.data() + i));
+      const std::uint64_t fb = AsciiLowerWord(words::Load(b.data() + i));
       if (fa == fb) continue;
       const int shift = std::countr_zero(fa ^ fb) & ~7;  // the first byte that differs
       return ((fa >> shift) & 0xFF) < ((fb >> shift) & 0xFF);
@@ -217,7 +213,7 @@ std::size_t HashFolded(std::string_view folded) {
   std::uint64_t state = folded.size();
   std::size_t i = 0;
   for (; i + 8 <= folded.size(); i += 8)
-    state = MixWord(state, LoadWord(folded.data() + i));
+    state = MixWord(state, words::Load(folded.data() + i));
   if (i < folded.size()) state = MixWord(state, TailWord(folded, i));
   return FinishHash(state);
 }
@@ -227,7 +223,7 @@ std::size_t HashFoldedName(std::string_view name) {
   std::uint64_t state = name.size();
   std::size_t i = 0;
   for (; i + 8 <= name.size(); i += 8) {
-    const std::uint64_t word = LoadWord(name.data() + i);
+    const std::uint64_t word = words::Load(name.data() + i);
     if ((word & kHighBits) != 0) break;
     state = MixWord(state, AsciiLowerWord(word));
   }
@@ -259,7 +255,7 @@ void FoldNameInto(std::string_view name, char* out) {
       // `out` holds either the same bytes (in place) or their folds.
       const std::size_t at = i + 8 <= name.size() ? i : name.size() >= 8 ? name.size() - 8 : i;
       if (at + 8 <= name.size()) {
-        const std::uint64_t word = LoadWord(name.data() + at);
+        const std::uint64_t word = words::Load(name.data() + at);
         if ((word & kHighBits) == 0) {  // eight ASCII bytes
           const std::uint64_t lower = AsciiLowerWord(word);
           std::memcpy(out + at, &lower, sizeof lower);

@@ -50,11 +50,7 @@ class Folded {
   std::string_view view_;
 };
 
-std::size_t FoldedHash(std::string_view name) {
-  return HashFoldedName(name);
-}
-
-// FoldedHash of a name asked about lately. A run asks about the same two names several times
+// HashFoldedName of a name asked about lately. A run asks about the same two names several times
 // for each file it moves (what is known of it, whether its new name is taken, the move's
 // bookkeeping); a name is compared faster than it is folded and hashed again.
 std::size_t RecentFoldedHash(std::string_view name) {
@@ -70,7 +66,7 @@ std::size_t RecentFoldedHash(std::string_view name) {
       return known.hash;
     }
   }
-  const std::size_t hash = FoldedHash(name);
+  const std::size_t hash = HashFoldedName(name);
   if (!name.empty() && name.size() <= sizeof Recent::name) {
     Recent& noted = recent[next++ % recent.size()];
     noted.length = name.size();
@@ -209,7 +205,7 @@ void NameIndex::Refresh(const std::vector<ListedEntry>& entries) {
   records_.reserve(std::max(records_.size(), entries.size()));
   Reserve(entries.size());
   for (const ListedEntry& listed : entries) {
-    const std::size_t hash = FoldedHash(listed.name);
+    const std::size_t hash = HashFoldedName(listed.name);
     Stored* stored = FindExact(hash, listed.name);
     if (stored == nullptr) {
       Insert(hash, listed.name, {.type = listed.type, .inode = listed.inode});
