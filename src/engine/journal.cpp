@@ -262,41 +262,42 @@ bool RunJournal::Begin() {
   if (file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) return false;
   std::uint64_t size = 0;
   JournalSummary own;
-  JournalSummary& summary = tree_ != nullptr && tree_->read_ ? *tree_->read_ : own;
+  const bool tree_read = tree_ != nullptr && tree_->read_;
+  JournalSummary& summary = tree_read ? *tree_->read_ : own;
+  // What the run before read of it: Summarize reads on from there when it is still this file.
+  if (!tree_read) LoadSummary(fs_, path_, summary);
   if (file_->Size(size) != FsError::Ok || size > 0) Summarize(fs_, path_, summary);
   // Alone (no other run writes the journal), the oldest runs may be dropped. Its readers hold
-  // no lock: a reader sees the old file or the new one, whole.
+  // no lock: a reader sees the old file or the new one, whole. A journal that could not be
+  // read to its end stays as it is: cutting it where the part read suggests could drop runs
+  // it still has to keep.
   if (file_->Lock(kActive, /*exclusive=*/true, /*wait=*/false) == FsError::Ok) {
-    if (summary.whole && summary.moves.size() >= static_cast<std::size_t>(kJournalRuns)) {
+    if (summary.whole && summary.moves.size() >= static_cast<std::size_t>(kJournalTrimAt)) {
+      // Every record is a line break and the record: the file from the line break before the
+      // first header kept.
       const std::uint64_t keep = summary.moves[summary.moves.size() - (kJournalRuns - 1)];
-      std::string tail;
-      // A journal that could not be read to its end stays as it is: replacing it with the
-      // part that was read would drop the runs it still has to keep.
-      if (ForEachLine(fs_, path_, [&](std::string_view line, std::uint64_t offset) {
-            if (offset < keep || line.empty()) return;
-            tail += '\n';
-            tail.append(line);
-          })) {
-        FsError replaced = fs_.ReplaceFileAtomically(path_, tail);
-        if (replaced == FsError::SharingViolation) {
-          // A system that replaces no open file: ours goes. The replace succeeds only if no
-          // other run has the file open either, so none can be writing to the old one.
-          file_.reset();
-          replaced = fs_.ReplaceFileAtomically(path_, tail);
+      const std::uint64_t from = keep > 0 ? keep - 1 : 0;
+      FsError replaced = fs_.ReplaceWithTail(path_, from);
+      if (replaced == FsError::SharingViolation) {
+        // A system that replaces no open file: ours goes. The replace succeeds only if no
+        // other run has the file open either, so none can be writing to the old one.
+        file_.reset();
+        replaced = fs_.ReplaceWithTail(path_, from);
+      }
+      // The new file (or the old one, reopened): its own locks, and its highest number read
+      // again under them.
+      if (replaced == FsError::Ok || !file_) {
+        if (!OpenAndShare() ||
+            file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
+          return false;
         }
-        // The new file (or the old one, reopened): its own locks, and its highest number read
-        // again under them.
-        if (replaced == FsError::Ok || !file_) {
-          if (!OpenAndShare() ||
-              file_->Lock(kAllot, /*exclusive=*/true, /*wait=*/true) != FsError::Ok) {
-            return false;
-          }
-          Summarize(fs_, path_, summary);  // a new file is read from its beginning
-        }
+        Summarize(fs_, path_, summary);  // a new file is read from its beginning
       }
     }
     file_->Lock(kActive, /*exclusive=*/false, /*wait=*/true);  // a writer among others again
   }
+  // The next run reads on from here; a tree's later runs keep reading on in memory.
+  if (!tree_read) SaveSummary(fs_, path_, summary);
   id_ = summary.highest + 1;
   std::string record = "\nR\t" + std::to_string(id_) + "\t" + header_;
   if (tree_ != nullptr) {

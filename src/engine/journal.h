@@ -23,9 +23,11 @@
 // A file a run gives back its own name (it passes through the scratch name of its own name and
 // returns unchanged) is not journaled at all. Runs sharing a program directory append to the
 // journal side by side: every record lands whole, run numbers are unique (allotted under an
-// exclusive lock), and the journal keeps the last 20 runs that moved something, the runs of
-// one tree counting as one: older ones are dropped when a run starts while no other run is
-// writing.
+// exclusive lock), and the journal keeps at least the last 20 runs that moved something, the
+// runs of one tree counting as one: when a run starts while no other run is writing and the
+// journal holds 40, the older ones are dropped, so that the file is rewritten once in 20 runs
+// rather than at every run. Beside it, QLM-Journal.idx keeps what the last run to start read of
+// it, so that a run reads only what was added since instead of the whole journal.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +48,8 @@ struct FileInfo;
 struct JournalSummary;
 
 inline constexpr std::string_view kJournalName = "QLM-Journal.txt";
-inline constexpr int kJournalRuns = 20;
+inline constexpr int kJournalRuns = 20;    // kept at least
+inline constexpr int kJournalTrimAt = 40;  // dropping the older ones once it holds this many
 
 struct JournalMove {
   char step = '1';

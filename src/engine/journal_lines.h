@@ -63,8 +63,8 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line, std::ui
 }
 
 template <typename Number>
-bool ParseNumber(std::string_view text, Number& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+bool ParseNumber(std::string_view text, Number& value, int base = 10) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 

@@ -23,6 +23,9 @@ struct JournalSummary {
   // record being appended may have been read cut short).
   std::uint64_t inode = 0;
   std::uint64_t resume = 0;
+  // The first bytes of that line as they were read: reading on starts only where they are found
+  // again, so that a summary kept from an earlier run is never applied to another file.
+  std::string mark;
   struct Unit {
     std::uint64_t offset;  // of its first header
     std::int64_t tree;     // 0: the run alone
@@ -37,5 +40,15 @@ struct JournalSummary {
 // the same file (a trim replaces it), else from its beginning. The runs of one tree count as
 // one unit, which begins at the tree's first header.
 void Summarize(FileSystem& fs, const std::string& path, JournalSummary& summary);
+
+// The file beside the journal at `journal_path` where a run keeps its summary, so that the next
+// run reads on from where this one stopped instead of reading the whole journal again.
+std::string SummaryPath(const std::string& journal_path);
+// Fills `summary` from the file SaveSummary wrote; false (and `summary` left as it was) when
+// there is none or it is not whole. Summarize checks that it still fits the journal.
+bool LoadSummary(FileSystem& fs, const std::string& journal_path, JournalSummary& summary);
+// Keeps `summary` (of a journal read to its end) beside the journal; a failure only means that
+// the next run reads the whole journal.
+void SaveSummary(FileSystem& fs, const std::string& journal_path, const JournalSummary& summary);
 
 }  // namespace qlm

@@ -189,6 +189,11 @@ FsError FaultInjectingFileSystem::ReplaceFileAtomically(const std::string& path,
   return error != FsError::Ok ? error : inner_.ReplaceFileAtomically(path, contents);
 }
 
+FsError FaultInjectingFileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offset) {
+  FsError error = faults_->Count(FsOperation::ReplaceFile);
+  return error != FsError::Ok ? error : inner_.ReplaceWithTail(path, offset);
+}
+
 FsError FaultInjectingFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
   return inner_.ResolvePath(path, resolved);
 }

@@ -23,7 +23,7 @@ enum class FsOperation {
   GetInfo,          //
   Probe,            // ProbeWritable
   ReadFile,         // ReadWholeFile
-  ReplaceFile,      // ReplaceFileAtomically
+  ReplaceFile,      // ReplaceFileAtomically, ReplaceWithTail
   ListDirectories,  // ListSubdirectories
 };
 inline constexpr std::size_t kFsOperationCount = 13;
@@ -66,6 +66,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   // Counted and failed as a Move.
   FsError MoveBackAndDescribe(const std::string& from, const std::string& to,

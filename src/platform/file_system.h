@@ -259,6 +259,11 @@ class FileSystem {
   // SharingViolation: the file is open and this system replaces no open file (Windows without
   // POSIX renames); it may once the caller's own handle is closed.
   virtual FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) = 0;
+  // ReplaceFileAtomically with the file's own bytes from `offset` to its end: how an
+  // append-only file drops its oldest part. The file is read without following a link in its
+  // last name. This version reads the part kept into memory; a layer that can copies it piece
+  // by piece, so that a long file costs little memory.
+  virtual FsError ReplaceWithTail(const std::string& path, std::uint64_t offset);
 
   // The absolute path of what `path` names, resolved as the kernel resolves it (not as text:
   // "link/.." is the parent of the link's target): every directory on the way is followed

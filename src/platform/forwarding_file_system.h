@@ -74,6 +74,9 @@ class ForwardingFileSystem : public FileSystem {
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override {
     return inner_.ReplaceFileAtomically(path, contents);
   }
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override {
+    return inner_.ReplaceWithTail(path, offset);
+  }
   FsError ResolvePath(const std::string& path, std::string& resolved) override {
     return inner_.ResolvePath(path, resolved);
   }

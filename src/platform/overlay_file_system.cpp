@@ -364,6 +364,10 @@ FsError OverlayFileSystem::ReplaceFileAtomically(const std::string&, std::string
   return FsError::Ok;
 }
 
+FsError OverlayFileSystem::ReplaceWithTail(const std::string&, std::uint64_t) {
+  return FsError::Ok;
+}
+
 FsError OverlayFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
   return inner_.ResolvePath(path, resolved);
 }

@@ -40,6 +40,7 @@ class OverlayFileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   FsError MoveBackAndDescribe(const std::string& from, const std::string& to,
                               FileInfo& moved) override;

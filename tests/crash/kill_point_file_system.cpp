@@ -125,4 +125,8 @@ FsError KillPointFileSystem::ReplaceFileAtomically(const std::string& path,
   return Mutate("replace", path, "", [&] { return inner().ReplaceFileAtomically(path, contents); });
 }
 
+FsError KillPointFileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offset) {
+  return Mutate("replace", path, "", [&] { return inner().ReplaceWithTail(path, offset); });
+}
+
 }  // namespace qlm::crash

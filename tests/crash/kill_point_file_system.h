@@ -38,6 +38,7 @@ class KillPointFileSystem final : public ForwardingFileSystem {
   FsError Delete(const std::string& path) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;
 
   // Numbers one mutating call (traced as `kind`, `a`, `b`), kills before it when planned,
   // runs it and kills after it when planned. Returns what `call` returned.

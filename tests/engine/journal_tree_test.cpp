@@ -91,7 +91,8 @@ TEST_F(JournalTrees, RunNumbersStayUniqueWhileOthersWriteBetweenATreesRuns) {
 }
 
 TEST_F(JournalTrees, ATreeCountsAsOneOfTheRunsTheJournalKeeps) {
-  const int kOlder = 5;
+  // So many single runs before the tree that the trim comes when it is the oldest unit kept.
+  const int kOlder = kJournalTrimAt - kJournalRuns + 1;
   for (int i = 0; i < kOlder; ++i)
     Run(nullptr);
   JournalTree tree;
@@ -105,7 +106,9 @@ TEST_F(JournalTrees, ATreeCountsAsOneOfTheRunsTheJournalKeeps) {
                           [&](const JournalRun& run) { return run.tree == tree.id(); }),
             2 * kJournalRuns);
   EXPECT_EQ(runs.front().id, tree.id());  // the single runs before it are gone
-  Run(nullptr);                           // one more: the tree goes, whole
+  // Up to the next trim: the tree goes, whole.
+  for (int i = 0; i < kJournalTrimAt - kJournalRuns + 1; ++i)
+    Run(nullptr);
   runs = Read();
   EXPECT_EQ(runs.size(), static_cast<std::size_t>(kJournalRuns));
   EXPECT_TRUE(std::none_of(runs.begin(), runs.end(),
@@ -115,7 +118,7 @@ TEST_F(JournalTrees, ATreeCountsAsOneOfTheRunsTheJournalKeeps) {
 TEST_F(JournalTrees, ATreeReadsTheJournalAgainOnceAnotherRunHasTrimmedIt) {
   JournalTree tree;
   Run(&tree);
-  for (int i = 0; i < kJournalRuns + 3; ++i)
+  for (int i = 0; i < kJournalTrimAt + 3; ++i)
     Run(nullptr);  // the journal is trimmed: a new, shorter file
   const std::int64_t later = Run(&tree);
   const auto runs = Read();

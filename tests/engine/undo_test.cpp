@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <utility>
 
 #include "engine/journal.h"
 #include "platform/fault_injecting_file_system.h"
@@ -135,17 +137,26 @@ TEST_F(Undo, RunsOfTwoDirectoriesAreUndoneIndependently) {
   EXPECT_EQ(Listing(h.work.path()), h.originals);
 }
 
-TEST_F(Undo, JournalKeepsTheLastTwentyRuns) {
-  for (int run = 0; run < 25; ++run) {
+// The runs a journal holds: at least the last 20; once it holds 40, the run starting drops all
+// but the last 19 of them. The numbers go on across each trim.
+TEST_F(Undo, JournalKeepsAtLeastTheLastTwentyRuns) {
+  const std::map<int, std::pair<int, int>> after{
+      // runs made -> {runs held, the oldest held}
+      {20, {20, 1}}, {40, {40, 1}}, {41, {20, 22}}, {60, {39, 22}}, {61, {40, 22}}, {62, {20, 43}}};
+  for (int run = 1; run <= after.rbegin()->first; ++run) {
     h.AddPage("p" + std::to_string(run) + ".htm", "Run " + std::to_string(run));
     h.RunDirectory();
+    const auto expected = after.find(run);
+    if (expected == after.end()) continue;
+    std::vector<std::string> warnings;
+    const std::vector<JournalRun> runs =
+        ReadJournal(h.fs, h.program / "QLM-Journal.txt", {}, warnings);
+    ASSERT_EQ(runs.size(), static_cast<std::size_t>(expected->second.first)) << run;
+    EXPECT_EQ(runs.front().id, expected->second.second) << run;
+    EXPECT_EQ(runs.back().id, run);
+    EXPECT_TRUE(warnings.empty()) << run;
+    EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), run);
   }
-  std::ifstream journal(h.program / "QLM-Journal.txt");
-  int runs = 0;
-  for (std::string line; std::getline(journal, line);)
-    runs += line.rfind("R\t", 0) == 0;
-  EXPECT_EQ(runs, 20);
-  EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), 25);
 }
 
 // Dropping the oldest runs replaces the journal. A system that cannot replace an open file
@@ -156,9 +167,9 @@ TEST(JournalTrim, AReplaceRefusedKeepsEveryRunAndTheNewOne) {
     int errno_value;
     int runs_kept;
   };
-  for (const Row row : {Row{EBUSY, 20}, Row{ENOSPC, 21}}) {
+  for (const Row row : {Row{EBUSY, kJournalRuns}, Row{ENOSPC, kJournalTrimAt + 1}}) {
     EngineHarness h;
-    for (int run = 1; run <= 20; ++run) {
+    for (int run = 1; run <= kJournalTrimAt; ++run) {
       h.AddPage("p" + std::to_string(run) + ".htm", "Run " + std::to_string(run));
       h.RunDirectory();
     }
@@ -172,7 +183,8 @@ TEST(JournalTrim, AReplaceRefusedKeepsEveryRunAndTheNewOne) {
     for (std::string line; std::getline(journal, line);)
       runs += line.rfind("R\t", 0) == 0;
     EXPECT_EQ(runs, row.runs_kept) << row.errno_value;
-    EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(), 21)
+    EXPECT_EQ(FindRunToUndo(h.fs, h.program.path(), std::nullopt).run_ids.back(),
+              kJournalTrimAt + 1)
         << row.errno_value;
   }
 }

@@ -26,7 +26,7 @@ std::string OldJournal(int runs) {
 }
 
 TEST(JournalFaults, AFailedReadNeverDropsTheRunsToKeep) {
-  constexpr int kOldRuns = kJournalRuns + 5;
+  constexpr int kOldRuns = kJournalTrimAt + 5;
   // Every read and open call of a run is failed in turn, the journal's two passes included.
   for (const FsOperation op : {FsOperation::Read, FsOperation::Open}) {
     for (int nth = 1; nth <= 8; ++nth) {

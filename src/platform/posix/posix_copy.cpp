@@ -1,5 +1,5 @@
-// PosixFileSystem::CopyFile and ReplaceFileAtomically: both write a temporary file in the
-// target's directory, opened once and used through its descriptor, and publish it only when
+// PosixFileSystem::CopyFile, ReplaceFileAtomically and ReplaceWithTail: all write a temporary file
+// in the target's directory, opened once and used through its descriptor, and publish it only when
 // complete, so a failure leaves no partial file.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -215,6 +215,32 @@ FsError PosixFileSystem::CopyFile(const std::string& from, const std::string& to
 }
 
 FsError PosixFileSystem::ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+  return Replace(path, [&](int, const std::string&, int fd) { return WriteAll(fd, contents); });
+}
+
+FsError PosixFileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offset) {
+  return Replace(path, [&](int directory, const std::string& stored_name, int fd) {
+    const UniqueFd source(
+        openat(directory, stored_name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status;
+    if (!source.valid()) return errno;
+    if (fstat(source.get(), &status) != 0) return errno;
+    if (!S_ISREG(status.st_mode)) return EACCES;
+    std::string buffer(kCopyPiece, '\0');
+    for (auto at = static_cast<off_t>(offset);;) {
+      const ssize_t count = pread(source.get(), buffer.data(), buffer.size(), at);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) return errno;
+      if (count == 0) return 0;
+      if (int error = WriteAll(fd, std::string_view(buffer.data(), count)); error != 0) {
+        return error;
+      }
+      at += count;
+    }
+  });
+}
+
+FsError PosixFileSystem::Replace(const std::string& path, const Filler& fill) {
   if (FsError error = posix::CheckPath(path); error != FsError::Ok) return error;
   const posix::PathParts target = posix::SplitPath(path);
   if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
@@ -248,7 +274,7 @@ FsError PosixFileSystem::ReplaceFileAtomically(const std::string& path, std::str
     failure = fd.valid() ? 0 : errno;
   }
   if (failure != 0) return ErrorFromErrno(failure);
-  failure = WriteAll(fd.get(), contents);
+  failure = fill(directory.get(), stored_name, fd.get());
   if (failure == 0 && fchmod(fd.get(), mode) != 0) failure = errno;
   if (failure == 0 && calls_.fsync(fd.get()) != 0) failure = errno;
   if (failure == 0 && close(fd.Release()) != 0) failure = errno;

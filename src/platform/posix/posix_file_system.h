@@ -48,6 +48,7 @@ class PosixFileSystem final : public FileSystem {
   FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
                         std::unique_ptr<ReadableFile>& file) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   FsError LockDirectory(const std::string& directory,
                         std::unique_ptr<DirectoryLock>& lock) override;
@@ -117,6 +118,12 @@ class PosixFileSystem final : public FileSystem {
   int CreateTemporary(int directory, posix::UniqueFd& fd, std::string& temporary_name);
   // Writes all of `bytes` to `fd`. Returns 0 or the errno value.
   int WriteAll(int fd, std::string_view bytes);
+  // Writes a file's new contents to `fd`, given the directory and the name the file has there
+  // (the one replaced); 0 or the errno value.
+  using Filler = std::function<int(int directory, const std::string& stored_name, int fd)>;
+  // Replaces the file at `path` atomically with what `fill` writes: a temporary file beside it,
+  // synced, then renamed over it.
+  FsError Replace(const std::string& path, const Filler& fill);
   // Copies the first `size` bytes of `source` into `target` (the data only: holes stay
   // holes), asking `cancelled` between pieces. Returns 0, ECANCELED or the errno value.
   int CopyContents(int source, int target, std::uint64_t size, const CancelCheck* cancelled);

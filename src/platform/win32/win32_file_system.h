@@ -32,6 +32,7 @@ class Win32FileSystem final : public FileSystem {
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
+  FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;
   FsError ResolvePath(const std::string& path, std::string& resolved) override;
   FsError LockDirectory(const std::string& directory,
                         std::unique_ptr<DirectoryLock>& lock) override;

@@ -1,5 +1,7 @@
 // Win32FileSystem: the operations that open files: reading, logs, copies, replacements.
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/path.h"
@@ -71,6 +73,11 @@ class Win32ReadableFile final : public ReadableFile {
     return FsError::Ok;
   }
   FsError Size(std::uint64_t& size) override { return SizeOf(handle_, size); }
+  FsError Skip(std::uint64_t bytes) override {
+    LARGE_INTEGER by;
+    by.QuadPart = static_cast<LONGLONG>(bytes);
+    return SetFilePointerEx(handle_, by, nullptr, FILE_CURRENT) ? FsError::Ok : LastError();
+  }
 
  private:
   HANDLE handle_;
@@ -251,10 +258,24 @@ FsError Win32FileSystem::CopyFile(const std::string& from, const std::string& to
   return FsError::Ok;
 }
 
-FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  if (FsError error = path::Check(path); error != FsError::Ok) return error;
-  const path::Parts target = path::Split(path);
-  if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+namespace {
+
+// Writes all of `bytes` to `handle`.
+FsError WriteAllTo(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr)) return LastError();
+    if (written == 0) return FsError::DiskFull;
+    bytes.remove_prefix(written);
+  }
+  return FsError::Ok;
+}
+
+// Replaces the file at `path` (checked, its parts `target`) atomically with what `fill` writes
+// to a temporary file beside it, which is flushed and then renamed over it.
+FsError ReplaceWith(const std::string& path, const path::Parts& target,
+                    const std::function<FsError(HANDLE)>& fill) {
   const DWORD old = GetFileAttributesW(Win32Path(path).c_str());
   if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY)) {
     return FsError::AccessDenied;
@@ -263,17 +284,7 @@ FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::str
   const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
-  FsError error = FsError::Ok;
-  for (std::string_view rest = contents; error == FsError::Ok && !rest.empty();) {
-    DWORD written = 0;
-    const auto piece = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1 << 30));
-    if (!WriteFile(handle, rest.data(), piece, &written, nullptr)) {
-      error = LastError();
-    } else if (written == 0) {
-      error = FsError::DiskFull;
-    }
-    rest.remove_prefix(written);
-  }
+  FsError error = fill(handle);
   if (error == FsError::Ok && !FlushFileBuffers(handle)) error = LastError();
   // The file may be open elsewhere (the journal is, by every run waiting for it): the rename
   // with POSIX semantics replaces it all the same, and those handles keep the old file. A
@@ -304,6 +315,41 @@ FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::str
   }
   if (error != FsError::Ok) RemoveTemporary(temporary);
   return error;
+}
+
+}  // namespace
+
+FsError Win32FileSystem::ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+  if (FsError error = path::Check(path); error != FsError::Ok) return error;
+  const path::Parts target = path::Split(path);
+  if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  return ReplaceWith(path, target, [&](HANDLE handle) { return WriteAllTo(handle, contents); });
+}
+
+FsError Win32FileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offset) {
+  if (FsError error = path::Check(path); error != FsError::Ok) return error;
+  const path::Parts target = path::Split(path);
+  if (FsError error = CheckNewName(target.name); error != FsError::Ok) return error;
+  return ReplaceWith(path, target, [&](HANDLE handle) {
+    HANDLE source = INVALID_HANDLE_VALUE;
+    if (FsError error = OpenRegular(path, source, /*follow_links=*/false); error != FsError::Ok) {
+      return error;
+    }
+    Win32ReadableFile file(source);
+    if (FsError error = file.Skip(offset); error != FsError::Ok) return error;
+    std::string buffer(1 << 16, '\0');
+    for (;;) {
+      std::size_t got = 0;
+      if (FsError error = file.Read(buffer.data(), buffer.size(), got); error != FsError::Ok) {
+        return error;
+      }
+      if (got == 0) return FsError::Ok;
+      if (FsError error = WriteAllTo(handle, std::string_view(buffer.data(), got));
+          error != FsError::Ok) {
+        return error;
+      }
+    }
+  });
 }
 
 }  // namespace qlm

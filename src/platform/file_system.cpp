@@ -1,0 +1,23 @@
+#include "platform/file_system.h"
+
+namespace qlm {
+
+FsError FileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offset) {
+  std::unique_ptr<ReadableFile> file;
+  if (const FsError error = OpenForReading(path, file); error != FsError::Ok) return error;
+  if (const FsError error = file->Skip(offset); error != FsError::Ok) return error;
+  std::string tail;
+  char piece[1 << 16];
+  for (;;) {
+    std::size_t got = 0;
+    if (const FsError error = file->Read(piece, sizeof piece, got); error != FsError::Ok) {
+      return error;
+    }
+    if (got == 0) break;
+    tail.append(piece, got);
+  }
+  file.reset();  // a system that replaces no open file would refuse the replace
+  return ReplaceFileAtomically(path, tail);
+}
+
+}  // namespace qlm
