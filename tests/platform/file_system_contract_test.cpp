@@ -203,6 +203,27 @@ TEST_F(FileSystemContract, AReplacementReplacesTheFileOfAnyCaseWhole) {
   EXPECT_EQ(SortedEntries(dir.path()), (Names{"Quillomat.ini"}));
 }
 
+// A file replaced by its own last bytes, through a name of another case too: from its start,
+// from either side of a read piece's end, from its last byte, and from its end and beyond (an
+// empty file). A file that is not there stays missing and nothing else appears.
+TEST_F(FileSystemContract, ATailReplacesTheFileWithItsOwnLastBytes) {
+  std::string contents;
+  for (int i = 0; i < 200000; ++i)
+    contents += static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  const std::vector<std::uint64_t> offsets = {
+      0, 1, 65535, 65536, 65537, 150001, contents.size() - 1, contents.size(), contents.size() + 9};
+  for (const std::uint64_t offset : offsets) {
+    WriteFile(dir / "Journal.txt", contents);
+    ASSERT_EQ(fs->ReplaceWithTail(dir / "journal.TXT", offset), FsError::Ok) << offset;
+    EXPECT_EQ(ReadFile(dir / "Journal.txt"),
+              contents.substr(std::min<std::uint64_t>(offset, contents.size())))
+        << offset;
+    EXPECT_EQ(SortedEntries(dir.path()), (Names{"Journal.txt"})) << offset;
+  }
+  EXPECT_EQ(fs->ReplaceWithTail(dir / "missing.txt", 0), FsError::FileNotFound);
+  EXPECT_EQ(SortedEntries(dir.path()), (Names{"Journal.txt"}));
+}
+
 TEST_F(FileSystemContract, DirectoryLocksExcludeEachOther) {
   std::unique_ptr<DirectoryLock> first;
   std::unique_ptr<DirectoryLock> second;

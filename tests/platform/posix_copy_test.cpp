@@ -1,7 +1,11 @@
-// PosixFileSystem's writing operations: Copy, ReplaceFileAtomically, logs and whole-file reads.
+// PosixFileSystem's writing operations: Copy, ReplaceFileAtomically, ReplaceWithTail, logs and
+// whole-file reads.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <utility>
 
 #include "platform/posix/posix_file_system.h"
 #include "support/system_call_faults.h"
@@ -95,6 +99,34 @@ TEST(PosixReplaceTest, ReplacesAtomicallyKeepingPermissions) {
   EXPECT_EQ(StatOf(dir / "Quillomat.ini").st_mode & 07777, 0600u);
   EXPECT_EQ(EntryNames(dir.path()), (Names{"Quillomat.ini"}));
   EXPECT_EQ(fs.ReplaceFileAtomically(dir / "missing/x.ini", "x"), FsError::PathNotFound);
+}
+
+// A tail replacement that fails at any of its writing calls leaves the file whole and no
+// temporary beside it; a link of the name is never read through nor replaced.
+TEST(PosixReplaceTest, ATailThatFailsLeavesTheFileWhole) {
+  const std::string contents(150000, 'j');
+  for (const auto& [call, error] :
+       {std::pair{testing::Syscall::Write, ENOSPC}, std::pair{testing::Syscall::Fsync, EIO},
+        std::pair{testing::Syscall::Renameat2, EIO}}) {
+    TempDir dir;
+    WriteFile(dir / "QLM-Journal.txt", contents);
+    SystemCallFaults faults;
+    faults.Fail(call, error);
+    PosixFileSystem fs(faults.calls());
+    EXPECT_NE(fs.ReplaceWithTail(dir / "QLM-Journal.txt", 100), FsError::Ok);
+    EXPECT_EQ(ReadFile(dir / "QLM-Journal.txt"), contents);
+    EXPECT_EQ(EntryNames(dir.path()), Names{"QLM-Journal.txt"});
+  }
+  TempDir dir, victim;
+  WriteFile(victim / "secret", "victim's");
+  ASSERT_EQ(symlink((victim / "secret").c_str(), (dir / "QLM-Journal.txt").c_str()), 0);
+  PosixFileSystem fs;
+  EXPECT_EQ(fs.ReplaceWithTail(dir / "QLM-Journal.txt", 2), FsError::StoppedOnSymlink);
+  struct stat status {};
+  ASSERT_EQ(lstat((dir / "QLM-Journal.txt").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(EntryNames(dir.path()), Names{"QLM-Journal.txt"});
+  EXPECT_EQ(ReadFile(victim / "secret"), "victim's");
 }
 
 TEST(PosixLogTest, AppendsWithoutTruncatingWhoeverElseAppends) {
