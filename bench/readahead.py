@@ -12,9 +12,14 @@ libraries: Qt's for the desktop program) in memory, as on a desktop in use; --co
 leaves the programs cold too. Prints the medians, the ratios the targets are about and
 each program's peak memory.
 
+Each run starts with an empty journal unless --keep-journal is given: then each Quillomat
+program keeps its own program directory across the runs of a corpus, first filled by
+--journal-runs untimed runs of its own on that corpus, as a user's journal holds the runs made
+before (the journal keeps at least the last 20).
+
 usage: bench/readahead.py [--pages 10000,100000] [--runs 5] [--modes cold,warm]
                           [--titles distinct,same] [--gui] [--baseline PATH]
-                          [--cold-programs]
+                          [--cold-programs] [--keep-journal] [--journal-runs N]
 Needs the release preset built (cmake --preset release; --gui with -DQUILLOMAT_BUILD_GUI=ON).
 --baseline times another quillomat-cli beside it (a build of an earlier commit, say).
 """
@@ -67,6 +72,10 @@ def main():
     parser.add_argument("--baseline", help="another quillomat-cli to time beside this one")
     parser.add_argument("--cold-programs", action="store_true",
                         help="cold runs start the programs cold as well")
+    parser.add_argument("--keep-journal", action="store_true",
+                        help="keep each program's journal across runs, filled first")
+    parser.add_argument("--journal-runs", type=int, default=20,
+                        help="with --keep-journal, the untimed runs that fill each journal")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="qlm-readahead-")
@@ -74,22 +83,27 @@ def main():
         subprocess.run(["cc", "-O2", "-o", f"{work}/limit", f"{SHARED}/bench/limit.c"], check=True)
         subprocess.run(["cc", "-O2", "-pthread", "-o", f"{work}/limit_readahead",
                         f"{SHARED}/bench/limit_readahead.c"], check=True)
-        os.mkdir(f"{work}/config")
-        with open(f"{work}/config/Quillomat.ini", "w", newline="") as f:
-            f.write(SETTINGS)
+        configs = ["config", "config-cli", "config-baseline-cli", "config-quillomat"]
+        for config in configs:
+            os.mkdir(f"{work}/{config}")
+            with open(f"{work}/{config}/Quillomat.ini", "w", newline="") as f:
+                f.write(SETTINGS)
         run = f"{work}/run"
 
-        def commands(directory):
+        def config_of(name):  # a program directory of its own for each, with --keep-journal
+            return f"{work}/config-{name}" if args.keep_journal else f"{work}/config"
+
+        def commands(directory, config=config_of):
             listed = {
                 "limit": [f"{work}/limit", directory],
                 "limit_readahead": [f"{work}/limit_readahead", directory],
-                "quillomat-cli": [CLI, "--config-dir", f"{work}/config", directory],
+                "quillomat-cli": [CLI, "--config-dir", config("cli"), directory],
             }
             if args.baseline:
-                listed["baseline-cli"] = [args.baseline, "--config-dir", f"{work}/config",
+                listed["baseline-cli"] = [args.baseline, "--config-dir", config("baseline-cli"),
                                           directory]
             if args.gui:
-                listed["quillomat"] = [GUI, "bench", directory, f"{work}/config"]
+                listed["quillomat"] = [GUI, "bench", directory, config("quillomat")]
             return listed
 
         programs = commands(run)
@@ -98,13 +112,23 @@ def main():
         subprocess.run([sys.executable, f"{SHARED}/bench/mkcorpus.py", "1", f"{work}/one", "1",
                         "mixed"], check=True, stdout=subprocess.DEVNULL)
 
-        def clear_config():  # no journal carried from one run to the next
-            for leftover in os.listdir(f"{work}/config"):
+        def clear_config(config="config"):  # no journal carried from one run to the next
+            for leftover in os.listdir(f"{work}/{config}"):
                 if leftover != "Quillomat.ini":
-                    os.remove(f"{work}/config/{leftover}")
+                    os.remove(f"{work}/{config}/{leftover}")
 
-        def warm_programs():
-            for name, command in commands(warm_up_dir).items():
+        def fill_journals(corpus):
+            for name, command in programs.items():
+                if name.startswith("limit"):
+                    continue
+                clear_config(config_of(name)[len(work) + 1:])
+                for _ in range(args.journal_runs):
+                    shutil.rmtree(run, ignore_errors=True)
+                    subprocess.run(["cp", "-r", corpus, run], check=True)
+                    timed(command, gui_env if name == "quillomat" else None)
+
+        def warm_programs():  # their warm-up runs journal into the shared directory
+            for name, command in commands(warm_up_dir, lambda _: f"{work}/config").items():
                 shutil.rmtree(warm_up_dir, ignore_errors=True)
                 subprocess.run(["cp", "-r", f"{work}/one", warm_up_dir], check=True)
                 timed(command, gui_env if name == "quillomat" else None)
@@ -123,13 +147,16 @@ def main():
                                 "1", "mixed" if titles == "distinct" else "same"],
                                check=True, stdout=subprocess.DEVNULL)
                 for mode in modes:
+                    if args.keep_journal:
+                        fill_journals(corpus)
                     times = {name: [] for name in programs}
                     peaks = {name: 0 for name in programs}
                     for _ in range(args.runs + 1):  # the first round warms up and is dropped
                         for name, command in programs.items():
                             shutil.rmtree(run, ignore_errors=True)
                             subprocess.run(["cp", "-r", corpus, run], check=True)
-                            clear_config()
+                            if not args.keep_journal:
+                                clear_config()
                             if mode == "cold":  # warm: the fresh copy is in the cache
                                 drop_caches()
                                 if not args.cold_programs:
