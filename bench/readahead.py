@@ -83,7 +83,7 @@ def main():
         subprocess.run(["cc", "-O2", "-o", f"{work}/limit", f"{SHARED}/bench/limit.c"], check=True)
         subprocess.run(["cc", "-O2", "-pthread", "-o", f"{work}/limit_readahead",
                         f"{SHARED}/bench/limit_readahead.c"], check=True)
-        configs = ["config", "config-cli", "config-baseline-cli", "config-quillomat"]
+        configs = ["config", "config-quillomat-cli", "config-baseline-cli", "config-quillomat"]
         for config in configs:
             os.mkdir(f"{work}/{config}")
             with open(f"{work}/{config}/Quillomat.ini", "w", newline="") as f:
@@ -97,7 +97,7 @@ def main():
             listed = {
                 "limit": [f"{work}/limit", directory],
                 "limit_readahead": [f"{work}/limit_readahead", directory],
-                "quillomat-cli": [CLI, "--config-dir", config("cli"), directory],
+                "quillomat-cli": [CLI, "--config-dir", config("quillomat-cli"), directory],
             }
             if args.baseline:
                 listed["baseline-cli"] = [args.baseline, "--config-dir", config("baseline-cli"),

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "engine/journal.h"
 #include "platform/forwarding_file_system.h"
 #include "shell/settings.h"
 #include "support/engine_harness.h"
@@ -125,6 +126,26 @@ TEST_F(Hostile, LinksInTheProgramDirectoryLeadNoLineAnywhere) {
   h.RunDirectory();
   ExpectNothingOfTheVictimsTouched();
   EXPECT_TRUE(fs::exists(h.work / "Delta.htm"));  // the run itself went on as designed
+}
+
+// The journal's summary beside it: a link in its place is neither read nor written through;
+// the run reads the whole journal and leaves a summary file of its own there.
+TEST_F(Hostile, AJournalSummaryLinkIsReplacedNotFollowed) {
+  h.RunDirectory();
+  WriteFile(victim / "summary", "victim's");
+  victim_before = Snapshot(victim.path());
+  fs::remove(h.program / "QLM-Journal.idx");
+  ASSERT_EQ(symlink((victim / "summary").c_str(), (h.program / "QLM-Journal.idx").c_str()), 0);
+  h.AddPage("d.htm", "Delta");
+  h.RunDirectory();
+  ExpectNothingOfTheVictimsTouched();
+  struct stat status {};
+  ASSERT_EQ(lstat((h.program / "QLM-Journal.idx").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  std::vector<std::string> warnings;
+  const auto runs = ReadJournal(h.fs, h.program / "QLM-Journal.txt", {}, warnings);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs.back().id, 2);
 }
 
 TEST_F(Hostile, ASettingsLinkIsReplacedByTheUsersOwnFile) {

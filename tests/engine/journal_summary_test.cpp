@@ -1,7 +1,7 @@
 // What a run keeps of the journal beside it (QLM-Journal.idx): the next run reads on from there
 // instead of reading every run the journal holds, and a summary that does not fit the journal
-// as it is now (cut short, altered, a link, of another file, of a file rewritten in place) is
-// never trusted: the run then reads the whole journal, and run numbers and trims come out as
+// as it is now (cut short, altered, of another file, of a file rewritten in place) is never
+// trusted: the run then reads the whole journal, and run numbers and trims come out as
 // they would have without it.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -180,20 +180,6 @@ TEST_F(JournalSummaries, ASummaryThatDoesNotFitTheJournalIsNeverTrusted) {
     EXPECT_EQ(Run(), row.next_id + 1);   // and the run after it reads on from that run
     fs::remove_all(summary);
   }
-}
-
-TEST_F(JournalSummaries, ALinkInItsPlaceIsNeitherReadNorWrittenThrough) {
-  TempDir elsewhere;
-  const std::string victim = elsewhere / "victim";
-  std::ofstream(victim) << "victim's";
-  Run();
-  fs::remove(summary);
-  fs::create_symlink(victim, summary);
-  EXPECT_EQ(Run(), 2);
-  EXPECT_FALSE(fs::is_symlink(summary));  // replaced by the run's own summary
-  std::ifstream in(victim);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "victim's");
-  EXPECT_EQ(Run(), 3);
 }
 
 }  // namespace

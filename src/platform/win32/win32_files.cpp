@@ -25,6 +25,18 @@ FsError LastError() {
   return ErrorFromWin32(GetLastError());
 }
 
+// Writes all of `bytes` to `handle`.
+FsError WriteAllTo(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr)) return LastError();
+    if (written == 0) return FsError::DiskFull;
+    bytes.remove_prefix(written);
+  }
+  return FsError::Ok;
+}
+
 FsError SizeOf(HANDLE file, std::uint64_t& size) {
   LARGE_INTEGER value;
   if (!GetFileSizeEx(file, &value)) return LastError();
@@ -89,16 +101,7 @@ class Win32LogFile final : public LogFile {
  public:
   Win32LogFile(HANDLE handle, std::string path) : handle_(handle), path_(std::move(path)) {}
   ~Win32LogFile() override { CloseHandle(handle_); }
-  FsError Append(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      DWORD written = 0;
-      const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
-      if (!WriteFile(handle_, bytes.data(), piece, &written, nullptr)) return LastError();
-      if (written == 0) return FsError::DiskFull;
-      bytes.remove_prefix(written);
-    }
-    return FsError::Ok;
-  }
+  FsError Append(std::string_view bytes) override { return WriteAllTo(handle_, bytes); }
   FsError Size(std::uint64_t& size) override { return SizeOf(handle_, size); }
   FsError Sync() override { return FlushFileBuffers(handle_) ? FsError::Ok : LastError(); }
   FsError Lock(int slot, bool exclusive, bool wait) override {
@@ -259,18 +262,6 @@ FsError Win32FileSystem::CopyFile(const std::string& from, const std::string& to
 }
 
 namespace {
-
-// Writes all of `bytes` to `handle`.
-FsError WriteAllTo(HANDLE handle, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
-    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr)) return LastError();
-    if (written == 0) return FsError::DiskFull;
-    bytes.remove_prefix(written);
-  }
-  return FsError::Ok;
-}
 
 // Replaces the file at `path` (checked, its parts `target`) atomically with what `fill` writes
 // to a temporary file beside it, which is flushed and then renamed over it.
