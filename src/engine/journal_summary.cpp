@@ -83,15 +83,30 @@ bool ReadOn(FileSystem& fs, const std::string& path, JournalSummary& summary, st
   return !other && !(check && first);  // a file that ends where the line was is another one
 }
 
+// The first kMarkSize bytes of the file (fewer when it is shorter); empty when it cannot be read.
+std::string Head(FileSystem& fs, const std::string& path) {
+  std::unique_ptr<ReadableFile> file;
+  std::string head(kMarkSize, '\0');
+  std::size_t filled = 0;
+  if (fs.OpenForReading(path, file) != FsError::Ok) return {};
+  for (std::size_t got = 1; got > 0 && filled < head.size(); filled += got) {
+    if (file->Read(head.data() + filled, head.size() - filled, got) != FsError::Ok) return {};
+  }
+  head.resize(filled);
+  return head;
+}
+
 }  // namespace
 
 void Summarize(FileSystem& fs, const std::string& path, JournalSummary& summary) {
   FileInfo file;
   const bool same = fs.GetInfo(path, file) == FsError::Ok && summary.whole &&
-                    summary.inode == file.inode && file.size >= summary.resume;
+                    summary.inode == file.inode && file.size >= summary.resume &&
+                    Head(fs, path).starts_with(summary.head);
   if (!same || !ReadOn(fs, path, summary, summary.resume, /*check=*/true)) {
     summary = JournalSummary{};
     summary.inode = file.inode;
+    summary.head = Head(fs, path);
     ReadOn(fs, path, summary, 0, /*check=*/false);
   }
   std::sort(summary.moves.begin(), summary.moves.end());  // runs side by side interleave
@@ -179,9 +194,10 @@ bool ParseSummary(std::string_view text, JournalSummary& summary) {
   if (lines.size() != 6 || lines[0] != kSummaryHeading) return false;
   JournalSummary read;
   read.whole = true;
-  if (!Fields(lines[1], "J", f) || f.size() != 5 || !ParseNumber(f[0], read.inode) ||
+  if (!Fields(lines[1], "J", f) || f.size() != 6 || !ParseNumber(f[0], read.inode) ||
       !ParseNumber(f[1], read.resume) || !ParseNumber(f[2], read.highest) ||
-      !ParseNumber(f[3], read.last_moving) || !ParseHex(f[4], read.mark)) {
+      !ParseNumber(f[3], read.last_moving) || !ParseHex(f[4], read.mark) ||
+      !ParseHex(f[5], read.head)) {
     return false;
   }
   if (!Fields(lines[2], "M", f)) return false;
@@ -244,6 +260,8 @@ void SaveSummary(FileSystem& fs, const std::string& journal_path, const JournalS
   text += "\nJ\t" + std::to_string(summary.inode) + '\t' + std::to_string(summary.resume) + '\t' +
           std::to_string(summary.highest) + '\t' + std::to_string(summary.last_moving) + '\t';
   AppendHex(text, summary.mark);
+  text += '\t';
+  AppendHex(text, summary.head);
   text += "\nM";
   for (const std::uint64_t offset : summary.moves)
     text += '\t' + std::to_string(offset);

@@ -26,6 +26,10 @@ struct JournalSummary {
   // The first bytes of that line as they were read: reading on starts only where they are found
   // again, so that a summary kept from an earlier run is never applied to another file.
   std::string mark;
+  // The file's first bytes: a file that only happens to hold those bytes where reading goes on
+  // (a journal trimmed twice by another build may get the inode number of the one summarized)
+  // begins otherwise.
+  std::string head;
   struct Unit {
     std::uint64_t offset;  // of its first header
     std::int64_t tree;     // 0: the run alone

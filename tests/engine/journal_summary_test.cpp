@@ -182,5 +182,35 @@ TEST_F(JournalSummaries, ASummaryThatDoesNotFitTheJournalIsNeverTrusted) {
   }
 }
 
+// The journal written over in place (the same inode, as a journal trimmed twice by another
+// build may get again) with other runs up to exactly where the summary left off, and the same
+// bytes from there on: only the file's first bytes tell it from the one summarized.
+TEST_F(JournalSummaries, ASummaryOfAFileThatBeganOtherwiseIsNotTrusted) {
+  for (int i = 0; i < 10; ++i)
+    Run(30);
+  std::ifstream in(summary, std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t j = kept.find("\nJ\t") + 3;
+  const std::size_t resume = std::stoull(kept.substr(kept.find('\t', j) + 1));
+  std::ifstream old_journal(journal, std::ios::binary);
+  const std::string before((std::istreambuf_iterator<char>(old_journal)),
+                           std::istreambuf_iterator<char>());
+  ASSERT_EQ(before[resume - 1], '\n');
+  // Runs 100 to 139 and a run 140 that moved nothing, whose directory fills the gap.
+  std::string other = OtherRuns(100, 100 + kJournalTrimAt - 1);
+  const std::string header = "\nR\t140\tdir\t2001-01-01 00:00:00\t/pad";
+  const std::string tail = "/\t3\t.htm\t-\n";
+  ASSERT_LT(other.size() + header.size() + tail.size(), resume);
+  other += header + std::string(resume - other.size() - header.size() - tail.size(), 'x') + tail;
+  RewriteInPlace(other + before.substr(resume));
+  EXPECT_EQ(Run(), 141);
+  // Trimmed: the last 19 units that moved (122 to 139, and run 10), run 140 among them, and
+  // the new run.
+  const std::vector<JournalRun> runs = Read();
+  ASSERT_EQ(runs.size(), 21u);
+  EXPECT_EQ(runs.front().id, 122);
+  EXPECT_EQ(runs.back().id, 141);
+}
+
 }  // namespace
 }  // namespace qlm::testing
