@@ -188,13 +188,15 @@ TEST_F(JournalSummaries, ASummaryThatDoesNotFitTheJournalIsNeverTrusted) {
 TEST_F(JournalSummaries, ASummaryOfAFileThatBeganOtherwiseIsNotTrusted) {
   for (int i = 0; i < 10; ++i)
     Run(30);
-  std::ifstream in(summary, std::ios::binary);
-  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Read and closed: Windows replaces no file a stream of the test still holds open.
+  const auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  const std::string kept = read(summary);
   const std::size_t j = kept.find("\nJ\t") + 3;
   const std::size_t resume = std::stoull(kept.substr(kept.find('\t', j) + 1));
-  std::ifstream old_journal(journal, std::ios::binary);
-  const std::string before((std::istreambuf_iterator<char>(old_journal)),
-                           std::istreambuf_iterator<char>());
+  const std::string before = read(journal);
   ASSERT_EQ(before[resume - 1], '\n');
   // Runs 100 to 139 and a run 140 that moved nothing, whose directory fills the gap.
   std::string other = OtherRuns(100, 100 + kJournalTrimAt - 1);
