@@ -23,17 +23,6 @@ namespace {
 constexpr int kActive = 0;
 constexpr int kAllot = 1;
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos) return fields;
-    start = tab + 1;
-  }
-}
-
 // A name that stays inside its directory: not empty, no separator, not "." or "..", no NUL.
 bool IsPlainName(std::string_view name) {
   return path::IsPlainName(name) && name.find('\0') == std::string_view::npos &&

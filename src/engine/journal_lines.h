@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -60,6 +61,18 @@ bool ForEachLine(FileSystem& fs, const std::string& path, Callback line, std::ui
   }
   if (!pending.empty()) line(WithoutCr(pending), pending_offset);
   return true;
+}
+
+// The TAB-separated fields of a line.
+inline std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos) return fields;
+    start = tab + 1;
+  }
 }
 
 template <typename Number>

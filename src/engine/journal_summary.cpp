@@ -86,13 +86,11 @@ bool ReadOn(FileSystem& fs, const std::string& path, JournalSummary& summary, st
 // The first kMarkSize bytes of the file (fewer when it is shorter); empty when it cannot be read.
 std::string Head(FileSystem& fs, const std::string& path) {
   std::unique_ptr<ReadableFile> file;
-  std::string head(kMarkSize, '\0');
-  std::size_t filled = 0;
-  if (fs.OpenForReading(path, file) != FsError::Ok) return {};
-  for (std::size_t got = 1; got > 0 && filled < head.size(); filled += got) {
-    if (file->Read(head.data() + filled, head.size() - filled, got) != FsError::Ok) return {};
+  std::string head;
+  if (fs.OpenForReading(path, file) != FsError::Ok ||
+      file->ReadUpTo(kMarkSize, head) != FsError::Ok) {
+    return {};
   }
-  head.resize(filled);
   return head;
 }
 
@@ -100,13 +98,14 @@ std::string Head(FileSystem& fs, const std::string& path) {
 
 void Summarize(FileSystem& fs, const std::string& path, JournalSummary& summary) {
   FileInfo file;
+  std::string head = Head(fs, path);
   const bool same = fs.GetInfo(path, file) == FsError::Ok && summary.whole &&
                     summary.inode == file.inode && file.size >= summary.resume &&
-                    Head(fs, path).starts_with(summary.head);
+                    head.starts_with(summary.head);
   if (!same || !ReadOn(fs, path, summary, summary.resume, /*check=*/true)) {
     summary = JournalSummary{};
     summary.inode = file.inode;
-    summary.head = Head(fs, path);
+    summary.head = std::move(head);
     ReadOn(fs, path, summary, 0, /*check=*/false);
   }
   std::sort(summary.moves.begin(), summary.moves.end());  // runs side by side interleave
@@ -146,14 +145,7 @@ bool ParseHex(std::string_view text, std::string& bytes) {
 
 // The TAB-separated fields of `line` after its first; false when its first is not `tag`.
 bool Fields(std::string_view line, std::string_view tag, std::vector<std::string_view>& fields) {
-  fields.clear();
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos) break;
-    start = tab + 1;
-  }
+  fields = SplitFields(line);
   if (fields.front() != tag) return false;
   fields.erase(fields.begin());
   return true;
@@ -246,12 +238,8 @@ bool LoadSummary(FileSystem& fs, const std::string& journal_path, JournalSummary
   std::unique_ptr<ReadableFile> file;  // never through a link
   if (fs.OpenForReading(SummaryPath(journal_path), file) != FsError::Ok) return false;
   std::string text;
-  char piece[1 << 14];
-  for (std::size_t got = 1; got > 0 && text.size() <= kMostSummary;) {
-    if (file->Read(piece, sizeof piece, got) != FsError::Ok) return false;
-    text.append(piece, got);
-  }
-  return text.size() <= kMostSummary && ParseSummary(text, summary);
+  return file->ReadUpTo(kMostSummary + 1, text) == FsError::Ok && text.size() <= kMostSummary &&
+         ParseSummary(text, summary);
 }
 
 void SaveSummary(FileSystem& fs, const std::string& journal_path, const JournalSummary& summary) {

@@ -7,14 +7,8 @@ FsError FileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offse
   if (const FsError error = OpenForReading(path, file); error != FsError::Ok) return error;
   if (const FsError error = file->Skip(offset); error != FsError::Ok) return error;
   std::string tail;
-  char piece[1 << 16];
-  for (;;) {
-    std::size_t got = 0;
-    if (const FsError error = file->Read(piece, sizeof piece, got); error != FsError::Ok) {
-      return error;
-    }
-    if (got == 0) break;
-    tail.append(piece, got);
+  if (const FsError error = file->ReadUpTo(tail.max_size(), tail); error != FsError::Ok) {
+    return error;
   }
   file.reset();  // a system that replaces no open file would refuse the replace
   return ReplaceFileAtomically(path, tail);

@@ -17,6 +17,7 @@
 //  * On failure nothing is created and nothing is changed.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,18 @@ class ReadableFile {
       if (const FsError error = Read(discard, want, got); error != FsError::Ok) return error;
       if (got == 0) break;
       bytes -= got;
+    }
+    return FsError::Ok;
+  }
+  // Reads on until the end of the file or until `out` holds `limit` bytes, appending to `out`.
+  FsError ReadUpTo(std::size_t limit, std::string& out) {
+    char piece[1 << 16];
+    while (out.size() < limit) {
+      std::size_t got = 0;
+      const std::size_t want = std::min(sizeof piece, limit - out.size());
+      if (const FsError error = Read(piece, want, got); error != FsError::Ok) return error;
+      if (got == 0) break;
+      out.append(piece, got);
     }
     return FsError::Ok;
   }
