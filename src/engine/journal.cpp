@@ -253,9 +253,12 @@ bool RunJournal::Begin() {
   JournalSummary own;
   const bool tree_read = tree_ != nullptr && tree_->read_;
   JournalSummary& summary = tree_read ? *tree_->read_ : own;
-  // What the run before read of it: Summarize reads on from there when it is still this file.
-  if (!tree_read) LoadSummary(fs_, path_, summary);
-  if (file_->Size(size) != FsError::Ok || size > 0) Summarize(fs_, path_, summary);
+  if (file_->Size(size) != FsError::Ok || size > 0) {
+    // What the run before read of it: Summarize reads on from there when it is still this
+    // file. (An empty journal, one removed and made afresh say, has nothing to read on.)
+    if (!tree_read) LoadSummary(fs_, path_, summary);
+    Summarize(fs_, path_, summary);
+  }
   // Alone (no other run writes the journal), the oldest runs may be dropped. Its readers hold
   // no lock: a reader sees the old file or the new one, whole. A journal that could not be
   // read to its end stays as it is: cutting it where the part read suggests could drop runs

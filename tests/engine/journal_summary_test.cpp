@@ -154,6 +154,8 @@ TEST_F(JournalSummaries, ASummaryThatDoesNotFitTheJournalIsNeverTrusted) {
        100 + kJournalTrimAt, kJournalRuns},
       {"journal rewritten in place, shorter",
        [](JournalSummaries& t) { t.RewriteInPlace(OtherRuns(500, 502)); }, 503, 4},
+      // Removed by the user, the summary left: the run starts the journal afresh.
+      {"journal removed", [](JournalSummaries& t) { fs::remove(t.journal); }, 1, 1},
       {"journal replaced by another file",
        [](JournalSummaries& t) {
          const std::string other = t.journal + ".new";
