@@ -1,15 +1,21 @@
 #include "engine/read_ahead.h"
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "platform/thread_priority.h"
 
 namespace qlm {
 
-ReadAhead::ReadAhead(FileSystem& fs, std::string directory, bool parse_entities, unsigned threads)
+ReadAhead::ReadAhead(FileSystem& fs, std::string directory, bool parse_entities)
     : fs_(fs), directory_(std::move(directory)), parse_entities_(parse_entities) {
   if (!fs_.CanOpenAhead()) return;
-  for (unsigned i = 0; i < threads; ++i)
-    threads_.emplace_back([this] { Work(); });
+  std::unique_ptr<AheadReader> reader = fs_.NewAheadReader();
+  const unsigned threads = reader->BatchSize() > 1 ? 1 : kThreads;
+  for (unsigned i = 0; i < threads; ++i) {
+    if (reader == nullptr) reader = fs_.NewAheadReader();
+    threads_.emplace_back([this, mine = std::move(reader)]() mutable { Work(std::move(mine)); });
+  }
 }
 
 ReadAhead::~ReadAhead() {
@@ -63,24 +69,50 @@ void ReadAhead::Settle() {
   });
 }
 
-void ReadAhead::Work() {
+void ReadAhead::Work(std::unique_ptr<AheadReader> reader) {
   // The run's own thread decides how fast a run goes; on a machine with few processors a
   // reader thread taking one from it would only slow it down.
   LowerThisThreadPriority();
+  const std::size_t batch_size = std::max<std::size_t>(1, reader->BatchSize());
+  std::vector<Slot*> batch;
+  std::vector<std::unique_ptr<EarlyTitle>> made;
+  std::vector<AheadRead> reads;
+  std::vector<EarlyTitle*> read_for;  // the title each read is for
   for (;;) {
-    Slot* slot;
+    batch.clear();
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
       if (stopping_) return;
-      slot = &slots_[started_++];
+      while (batch.size() < batch_size && started_ < slots_.size())
+        batch.push_back(&slots_[started_++]);
     }
-    auto early = std::make_unique<EarlyTitle>();
-    ReadTitleAhead(fs_, directory_ + slot->name, parse_entities_, *early);
+    made.clear();
+    reads.clear();
+    read_for.clear();
+    for (const Slot* slot : batch) {
+      auto early = std::make_unique<EarlyTitle>();
+      early->file = fs_.OpenAhead(directory_ + slot->name);
+      if (early->file != nullptr) {
+        reads.push_back(AheadRead{early->file.get(), {}, FsError::Ok});
+        read_for.push_back(early.get());
+      }
+      made.push_back(std::move(early));
+    }
+    reader->ReadStarts(reads, kTitleReadLimit);
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+      if (reads[i].error != FsError::Ok) continue;
+      EarlyTitle& early = *read_for[i];
+      early.bytes = std::move(reads[i].bytes);
+      early.outcome = ExtractTitle(early.bytes, parse_entities_, early.title);
+      early.read = true;
+    }
     {
       std::lock_guard lock(mutex_);
-      slot->early = std::move(early);
-      slot->done = true;
+      for (std::size_t i = 0; i < batch.size(); ++i) {
+        batch[i]->early = std::move(made[i]);
+        batch[i]->done = true;
+      }
     }
     done_.notify_all();
   }

@@ -20,19 +20,22 @@
 
 namespace qlm {
 
+class AheadReader;
 class DirectorySearch;
 class FileSystem;
 
 class ReadAhead {
  public:
-  // How many files past the one in hand are read ahead, and by how many threads.
+  // How many files past the one in hand are read ahead, and by how many threads where the
+  // file layer reads them one at a time. Where it reads a batch at once, one thread with a
+  // batch in flight keeps the disk busier than several reading a file each, and leaves the
+  // processors to the run.
   static constexpr std::size_t kWindow = 48;
   static constexpr unsigned kThreads = 4;
 
   // Reads ahead of a search of `directory` (ending in the separator), extracting titles with or
   // without entities decoded. No thread starts when `fs` does not open files ahead.
-  ReadAhead(FileSystem& fs, std::string directory, bool parse_entities,
-            unsigned threads = kThreads);
+  ReadAhead(FileSystem& fs, std::string directory, bool parse_entities);
   ~ReadAhead();  // stops the threads; files read ahead and not taken are closed
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -54,7 +57,7 @@ class ReadAhead {
     std::unique_ptr<EarlyTitle> early;
     bool done = false;
   };
-  void Work();
+  void Work(std::unique_ptr<AheadReader> reader);
 
   FileSystem& fs_;
   const std::string directory_;

@@ -49,6 +49,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override {
     return inner_.OpenAhead(path);
   }
+  std::unique_ptr<AheadReader> NewAheadReader() override { return inner_.NewAheadReader(); }
   FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
                         std::unique_ptr<ReadableFile>& file) override;
   bool NameTaken(const std::string& path) override;

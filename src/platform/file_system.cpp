@@ -14,4 +14,16 @@ FsError FileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offse
   return ReplaceFileAtomically(path, tail);
 }
 
+void AheadReader::ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) {
+  for (AheadRead& read : reads)
+    ReadAlone(read, capacity);
+}
+
+void AheadReader::ReadAlone(AheadRead& read, std::size_t capacity) {
+  if (buffer_.size() < capacity) buffer_.resize(capacity);
+  std::size_t length = 0;
+  read.error = read.file->ReadStart(buffer_.data(), capacity, length);
+  read.bytes.assign(buffer_.data(), read.error == FsError::Ok ? std::min(length, capacity) : 0);
+}
+
 }  // namespace qlm

@@ -76,6 +76,33 @@ class AheadFile {
   virtual FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
 };
 
+// One first read of a file opened ahead, for AheadReader::ReadStarts.
+struct AheadRead {
+  AheadFile* file = nullptr;
+  std::string bytes;            // what the read gave (empty on failure)
+  FsError error = FsError::Ok;  // as ReadStart would give it
+};
+
+// Reads the first bytes of several files opened ahead of their turn, on one thread that reads
+// ahead. Where the system can have many reads in flight at once, a disk nobody has read lately
+// serves a batch together instead of one file after another. Used by one thread at a time.
+class AheadReader {
+ public:
+  virtual ~AheadReader() = default;
+  // How many files a batch should hold to make the most of this reader.
+  virtual std::size_t BatchSize() const { return 1; }
+  // Reads at most `capacity` bytes from the start of each file, as AheadFile::ReadStart does,
+  // and returns when every read is done.
+  virtual void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity);
+
+ protected:
+  // One read on its own, through AheadFile::ReadStart.
+  void ReadAlone(AheadRead& read, std::size_t capacity);
+
+ private:
+  std::string buffer_;
+};
+
 // A log file: created when missing, never truncated, only appended to. Several processes
 // may append to one log at once. Closed when destroyed.
 class LogFile {
@@ -255,6 +282,8 @@ class FileSystem {
   // are open ahead already. Changes nothing and reports nothing. Safe to call from several
   // threads at once, beside any other call.
   virtual std::unique_ptr<AheadFile> OpenAhead(const std::string& /*path*/) { return nullptr; }
+  // A reader of the first bytes of files this layer opened ahead, for one thread.
+  virtual std::unique_ptr<AheadReader> NewAheadReader() { return std::make_unique<AheadReader>(); }
   // OpenForReading at the file's turn, taking over `ahead` (what OpenAhead gave for `path`)
   // when `path` still names the file it opened; otherwise `ahead` is closed and `path` opened
   // as OpenForReading opens it. The file handed out reads from its start.

@@ -62,6 +62,9 @@ class ForwardingFileSystem : public FileSystem {
   std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override {
     return forward_ahead_ ? inner_.OpenAhead(path) : nullptr;
   }
+  std::unique_ptr<AheadReader> NewAheadReader() override {
+    return forward_ahead_ ? inner_.NewAheadReader() : FileSystem::NewAheadReader();
+  }
   FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
                         std::unique_ptr<ReadableFile>& file) override {
     return forward_ahead_ ? inner_.TakeOverAhead(path, std::move(ahead), file)

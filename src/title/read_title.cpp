@@ -106,16 +106,4 @@ std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entit
   return result;
 }
 
-void ReadTitleAhead(FileSystem& fs, const std::string& path, bool parse_entities,
-                    EarlyTitle& early) {
-  early.file = fs.OpenAhead(path);
-  if (early.file == nullptr) return;
-  std::array<char, kTitleReadLimit> buffer;
-  std::size_t length = 0;
-  if (early.file->ReadStart(buffer.data(), buffer.size(), length) != FsError::Ok) return;
-  early.bytes.assign(buffer.data(), std::min(length, buffer.size()));
-  early.outcome = ExtractTitle(early.bytes, parse_entities, early.title);
-  early.read = true;
-}
-
 }  // namespace qlm

@@ -28,7 +28,8 @@ inline constexpr std::size_t kTitleLimit = 299;       // bytes of a title
 // of the two parse failure texts in `out`. Touches no counter and no file.
 std::int32_t ExtractTitle(std::string_view bytes, bool parse_entities, std::string& out);
 
-// What was made of a file ahead of its turn, on another thread (see ReadTitleAhead).
+// What was made of a file ahead of its turn, on another thread: the file opened ahead, its
+// first bytes as ReadTitle reads them, and their title.
 struct EarlyTitle {
   std::unique_ptr<AheadFile> file;  // still open; nullptr when it could not be opened ahead
   bool read = false;                // the bytes were read and their title extracted
@@ -42,17 +43,11 @@ struct EarlyTitle {
 // ReadErrors for ReadError or TitleErrors for TitleError. `out` always holds the base name
 // or the failure text. With `open_error`, a ReadError leaves there why the file could not be
 // opened (FsError::StoppedOnSymlink for a symbolic link, which is never followed).
-// With `early` (what ReadTitleAhead made of the same path), its file is taken over instead of
+// With `early` (what was made ahead of the same path), its file is taken over instead of
 // opening the path again, when the path still names it; the file is read now all the same,
 // and the title made ahead is used only when these bytes are the bytes it was made of.
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
                        RunStatistics& statistics, std::string& out, FsError* open_error = nullptr,
                        EarlyTitle* early = nullptr);
-
-// The part of ReadTitle that can be done ahead of the file's turn, on any thread: opens
-// `path` ahead (FileSystem::OpenAhead), reads its first bytes as ReadTitle would and extracts
-// their title into `early`. Counts nothing; touches nothing but `early`.
-void ReadTitleAhead(FileSystem& fs, const std::string& path, bool parse_entities,
-                    EarlyTitle& early);
 
 }  // namespace qlm

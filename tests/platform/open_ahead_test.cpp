@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/posix/posix_file_system.h"
@@ -107,6 +110,71 @@ TEST(OpenAhead, HoldsOnlyAFewFilesOpenAtOnce) {
   EXPECT_EQ(ReadThrough(fs, dir / "page.htm", std::move(held.back())), "page");
   held.pop_back();
   EXPECT_NE(fs.OpenAhead(dir / "page.htm"), nullptr);
+}
+
+// A file opened ahead by some other layer: the reader reads it through ReadStart.
+class FixedAhead final : public AheadFile {
+ public:
+  FixedAhead(std::string bytes, FsError error) : bytes_(std::move(bytes)), error_(error) {}
+  FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    bytes_read = 0;
+    if (error_ != FsError::Ok) return error_;
+    bytes_read = std::min(capacity, bytes_.size());
+    std::copy_n(bytes_.data(), bytes_read, buffer);
+    return FsError::Ok;
+  }
+
+ private:
+  std::string bytes_;
+  FsError error_;
+};
+
+TEST(OpenAhead, ABatchReadsTheFirstBytesOfEachFile) {
+  // More files than one batch of the ring holds, of sizes on both sides of the read's limit.
+  constexpr std::size_t kLimit = 1000;
+  const std::size_t sizes[] = {0, 1, 999, 1000, 1001, 5000};
+  TempDir dir;
+  std::vector<std::string> contents;
+  for (std::size_t i = 0; i < 40; ++i) {
+    std::string text = "page " + std::to_string(i) + ": ";
+    text.resize(std::max(text.size(), sizes[i % std::size(sizes)]),
+                static_cast<char>('a' + i % 26));
+    if (sizes[i % std::size(sizes)] == 0) text.clear();
+    WriteFile(dir / ("p" + std::to_string(i) + ".htm"), text);
+    contents.push_back(text);
+  }
+  PosixFileSystem fs;
+  struct Row {
+    const char* what;
+    std::unique_ptr<AheadReader> reader;
+  };
+  Row rows[] = {{"the layer's reader", fs.NewAheadReader()},
+                {"one file at a time", std::make_unique<AheadReader>()}};
+  for (Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    for (int round = 0; round < 2; ++round) {  // a reader serves batch after batch
+      std::vector<std::unique_ptr<AheadFile>> files;
+      for (std::size_t i = 0; i < contents.size(); ++i) {
+        files.push_back(fs.OpenAhead(dir / ("p" + std::to_string(i) + ".htm")));
+        ASSERT_NE(files.back(), nullptr);
+      }
+      files.push_back(std::make_unique<FixedAhead>("from elsewhere", FsError::Ok));
+      files.push_back(std::make_unique<FixedAhead>("unread", FsError::IoDevice));
+      std::vector<AheadRead> reads;
+      for (const auto& file : files)
+        reads.push_back(AheadRead{file.get(), "stale", FsError::GeneralFailure});
+      row.reader->ReadStarts(reads, kLimit);
+      for (std::size_t i = 0; i < contents.size(); ++i) {
+        EXPECT_EQ(reads[i].error, FsError::Ok) << i;
+        EXPECT_EQ(reads[i].bytes, contents[i].substr(0, kLimit)) << i;
+      }
+      EXPECT_EQ(reads[40].bytes, "from elsewhere");
+      EXPECT_EQ(reads[41].error, FsError::IoDevice);
+      EXPECT_EQ(reads[41].bytes, "");
+      // The reads left each file at its start: the turn reads all of it.
+      EXPECT_EQ(ReadThrough(fs, dir / "p5.htm", std::move(files[5])), contents[5]);
+    }
+  }
 }
 
 }  // namespace

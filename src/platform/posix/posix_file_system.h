@@ -45,6 +45,7 @@ class PosixFileSystem final : public FileSystem {
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   bool CanOpenAhead() const override { return true; }
   std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override;
+  std::unique_ptr<AheadReader> NewAheadReader() override;
   FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
                         std::unique_ptr<ReadableFile>& file) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;

@@ -2,9 +2,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <utility>
+#include <vector>
+
+#ifdef QUILLOMAT_HAVE_IO_URING
+#include <liburing.h>
+#endif
 
 #include "platform/posix/posix_file_system.h"
 
@@ -82,6 +89,7 @@ class PosixAheadFile final : public AheadFile {
   FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
     return ReadOnce(fd_.get(), buffer, capacity, bytes_read, 0);
   }
+  int fd() const { return fd_.get(); }
   // True when `status` describes the file this one is.
   bool Is(const struct stat& status) const {
     return status.st_dev == device_ && status.st_ino == inode_;
@@ -94,6 +102,115 @@ class PosixAheadFile final : public AheadFile {
   ino_t inode_;
   AheadSlot slot_;
 };
+
+#ifdef QUILLOMAT_HAVE_IO_URING
+// Reads a batch of files opened ahead through one io_uring: the reads of a batch are handed to
+// the kernel in one call and in flight together, and the thread waits once for all of them.
+// A cold disk then serves the batch at once, and the kernel's submissions are batched too
+// (which in a virtual machine saves most of the cost of a read). Where the ring cannot be set
+// up (an old kernel, io_uring disabled or filtered), each file is read on its own, as
+// AheadReader does.
+class PosixAheadReader final : public AheadReader {
+ public:
+  static constexpr unsigned kEntries = 32;
+
+  PosixAheadReader() { ready_ = owned_ = io_uring_queue_init(kEntries, &ring_, 0) == 0; }
+  ~PosixAheadReader() override {
+    if (owned_) io_uring_queue_exit(&ring_);
+  }
+  PosixAheadReader(const PosixAheadReader&) = delete;
+  PosixAheadReader& operator=(const PosixAheadReader&) = delete;
+
+  std::size_t BatchSize() const override { return ready_ ? kEntries / 2 : 1; }
+
+  void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) override {
+    for (std::size_t first = 0; first < reads.size(); first += kEntries) {
+      const std::size_t count = std::min<std::size_t>(kEntries, reads.size() - first);
+      if (ready_) {
+        ReadTogether(&reads[first], count, capacity);
+      } else {
+        for (std::size_t i = first; i < first + count; ++i)
+          ReadAlone(reads[i], capacity);
+      }
+    }
+  }
+
+ private:
+  // Reads `count` (at most kEntries) files through the ring; any the ring did not read are
+  // read alone.
+  void ReadTogether(AheadRead* reads, std::size_t count, std::size_t capacity) {
+    if (capacity > capacity_) {
+      buffers_ = std::make_unique<char[]>(kEntries * capacity);
+      capacity_ = capacity;
+    }
+    std::vector<std::size_t> queued;  // indexes into `reads` of the reads in the ring
+    for (std::size_t i = 0; i < count; ++i) {
+      auto* file = dynamic_cast<PosixAheadFile*>(reads[i].file);
+      if (file == nullptr) {
+        ReadAlone(reads[i], capacity);
+        continue;
+      }
+      io_uring_sqe* entry = io_uring_get_sqe(&ring_);
+      io_uring_prep_read(entry, file->fd(), Buffer(queued.size()), static_cast<unsigned>(capacity),
+                         0);
+      io_uring_sqe_set_data64(entry, queued.size());
+      queued.push_back(i);
+    }
+    if (queued.empty()) return;
+    // What the kernel has taken must be waited for before its buffer is free; what it has not
+    // taken is never handed over later (the ring is given up).
+    std::size_t submitted = 0;
+    while (submitted < queued.size()) {
+      const int handed = io_uring_submit(&ring_);
+      if (handed == -EINTR) continue;
+      if (handed <= 0) break;
+      submitted += static_cast<std::size_t>(handed);
+    }
+    if (submitted < queued.size()) ready_ = false;
+    std::vector<bool> done(queued.size(), false);
+    for (std::size_t reaped = 0; reaped < submitted;) {
+      io_uring_cqe* completion = nullptr;
+      const int waited = io_uring_wait_cqe(&ring_, &completion);
+      if (waited == -EINTR || waited == -EAGAIN) continue;
+      if (waited < 0) {
+        // The kernel may still write into the buffers: they and the ring are left to it, and
+        // this reader reads alone from now on.
+        static_cast<void>(buffers_.release());
+        capacity_ = 0;
+        ready_ = owned_ = false;
+        break;
+      }
+      const std::uint64_t slot = io_uring_cqe_get_data64(completion);
+      const int result = completion->res;
+      io_uring_cqe_seen(&ring_, completion);
+      ++reaped;
+      // A read the kernel would not wait for (an older kernel, a file opened not to block)
+      // is read alone below.
+      if (slot >= queued.size() || result == -EAGAIN || result == -EINTR) continue;
+      AheadRead& read = reads[queued[slot]];
+      done[slot] = true;
+      if (result < 0) {
+        read.error = ErrorFromErrno(-result);
+        read.bytes.clear();
+      } else {
+        read.error = FsError::Ok;
+        read.bytes.assign(Buffer(slot), std::min<std::size_t>(result, capacity));
+      }
+    }
+    for (std::size_t slot = 0; slot < queued.size(); ++slot) {
+      if (!done[slot]) ReadAlone(reads[queued[slot]], capacity);
+    }
+  }
+
+  char* Buffer(std::size_t slot) { return buffers_.get() + slot * capacity_; }
+
+  io_uring ring_{};
+  bool ready_ = false;  // reads go through the ring
+  bool owned_ = false;  // the ring is closed with the reader
+  std::unique_ptr<char[]> buffers_;
+  std::size_t capacity_ = 0;
+};
+#endif
 
 // The file is opened with O_APPEND: the kernel places each write at the end of the file as it
 // is at that moment, so pieces that several processes append never mix. Locks are
@@ -239,6 +356,14 @@ std::unique_ptr<AheadFile> PosixFileSystem::OpenAhead(const std::string& path) {
     return nullptr;
   }
   return std::make_unique<PosixAheadFile>(std::move(fd), opened, std::move(slot));
+}
+
+std::unique_ptr<AheadReader> PosixFileSystem::NewAheadReader() {
+#ifdef QUILLOMAT_HAVE_IO_URING
+  return std::make_unique<PosixAheadReader>();
+#else
+  return std::make_unique<AheadReader>();
+#endif
 }
 
 FsError PosixFileSystem::TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
