@@ -184,8 +184,12 @@ class PosixAheadReader final : public AheadReader {
       const int result = completion->res;
       io_uring_cqe_seen(&ring_, completion);
       ++reaped;
-      // A read the kernel would not wait for (an older kernel, a file opened not to block)
-      // is read alone below.
+      // A read the kernel would not wait for (a file opened not to block) is read alone below;
+      // so is one a kernel without reads in its rings refuses, and the ring is given up.
+      if (result == -EINVAL || result == -EOPNOTSUPP) {
+        ready_ = false;
+        continue;
+      }
       if (slot >= queued.size() || result == -EAGAIN || result == -EINTR) continue;
       AheadRead& read = reads[queued[slot]];
       done[slot] = true;
