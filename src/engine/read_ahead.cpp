@@ -24,7 +24,7 @@ ReadAhead::~ReadAhead() {
     stopping_ = true;
   }
   wake_.notify_all();
-  // The threads finish the file in hand; the slots (and what they hold) go after them.
+  // The threads finish the batch in hand; the slots (and what they hold) go after them.
   for (std::thread& thread : threads_)
     thread.join();
 }

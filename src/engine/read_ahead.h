@@ -1,9 +1,10 @@
-// Reads ahead of a directory run: a few threads open the files the run will come to next, read
-// their first bytes and extract their titles, so that on a disk nobody has read lately the run
-// does not wait for it, and on one in memory the opening and the title's extraction are done
-// beside the run. At its turn the run takes the file over (when its name still holds it) and
-// reads it again itself: what it goes by is always the file as it is then, and the title
-// extracted ahead stands only for exactly the bytes it was extracted from.
+// Reads ahead of a directory run: other threads open the files the run will come to next, read
+// their first bytes (a batch at a time, where the file layer can) and extract their titles, so
+// that on a disk nobody has read lately the run does not wait for it, and on one in memory the
+// opening and the title's extraction are done beside the run. At its turn the run takes the file
+// over (when its name still holds it) and reads it again itself: what it goes by is always the file
+// as it is then, and the title extracted ahead stands only for exactly the bytes it was extracted
+// from.
 #pragma once
 
 #include <condition_variable>

@@ -26,14 +26,21 @@ void Overwrite(const std::string& path, const std::string& contents) {
   std::fclose(file);
 }
 
-TEST(ReadAhead, TheTurnGoesByThePageAsItIsThen) {
+// The layer as it is, but reading what it opens ahead one file at a time (as where the layer
+// cannot batch reads): the run goes by the same pages either way.
+class OneAtATime final : public ForwardingFileSystem {
+ public:
+  explicit OneAtATime(FileSystem& inner) : ForwardingFileSystem(inner, /*forward_ahead=*/true) {}
+  std::unique_ptr<AheadReader> NewAheadReader() override { return std::make_unique<AheadReader>(); }
+};
+
+void CheckTheTurnGoesByThePageAsItIsThen(FileSystem& fs) {
   TempDir dir;
   const std::string directory = path::WithSeparator(dir.path());
   for (int i = 0; i < 8; ++i)
     WriteFile(dir / ("p" + std::to_string(i) + ".htm"), Page("Old " + std::to_string(i), "x"));
   TempDir other;
   WriteFile(other / "elsewhere.htm", Page("Not in the directory", "x"));
-  NativeFileSystem fs;
   std::unique_ptr<DirectorySearch> search;
   ASSERT_EQ(fs.OpenSearch(dir.path(), SearchKind::Html, search), FsError::Ok);
   std::string name;
@@ -71,6 +78,17 @@ TEST(ReadAhead, TheTurnGoesByThePageAsItIsThen) {
   EXPECT_EQ(statistics.ReadErrors, 1);
 }
 
+TEST(ReadAhead, TheTurnGoesByThePageAsItIsThen) {
+  NativeFileSystem fs;
+  {
+    SCOPED_TRACE("batches");
+    CheckTheTurnGoesByThePageAsItIsThen(fs);
+  }
+  OneAtATime one_at_a_time(fs);
+  SCOPED_TRACE("one file at a time");
+  CheckTheTurnGoesByThePageAsItIsThen(one_at_a_time);
+}
+
 TEST(ReadAhead, ANameOutOfTurnIsReadByTheRunItself) {
   TempDir dir;
   for (const char* page : {"a.htm", "b.htm", "c.htm"})
@@ -106,7 +124,7 @@ class ChangeAtFirstMove final : public ForwardingFileSystem {
   std::function<void()> change_;
 };
 
-TEST(ReadAhead, PagesChangedDuringARunAreRenamedAfterTheirNewTitles) {
+void CheckPagesChangedDuringARunAreRenamedAfterTheirNewTitles(bool one_at_a_time) {
   EngineHarness h;
   h.options.EnableFullAutoMode = 1;
   for (int i = 0; i < 40; ++i) {
@@ -114,7 +132,9 @@ TEST(ReadAhead, PagesChangedDuringARunAreRenamedAfterTheirNewTitles) {
     std::snprintf(name, sizeof name, "p%02d.htm", i);
     h.AddPage(name, "Old " + std::to_string(i));
   }
-  ChangeAtFirstMove layer(h.fs, [&] {
+  OneAtATime reading_one_at_a_time(h.fs);
+  FileSystem& reading = one_at_a_time ? static_cast<FileSystem&>(reading_one_at_a_time) : h.fs;
+  ChangeAtFirstMove layer(reading, [&] {
     for (int i = 5; i < 40; i += 5) {
       char name[16];
       std::snprintf(name, sizeof name, "p%02d.htm", i);
@@ -131,6 +151,13 @@ TEST(ReadAhead, PagesChangedDuringARunAreRenamedAfterTheirNewTitles) {
     EXPECT_EQ(listing.count(title + ".htm"), 1u) << title;
   }
   EXPECT_TRUE(h.NothingLost());
+}
+
+TEST(ReadAhead, PagesChangedDuringARunAreRenamedAfterTheirNewTitles) {
+  for (const bool one_at_a_time : {false, true}) {
+    SCOPED_TRACE(one_at_a_time ? "one file at a time" : "batches");
+    CheckPagesChangedDuringARunAreRenamedAfterTheirNewTitles(one_at_a_time);
+  }
 }
 
 }  // namespace
