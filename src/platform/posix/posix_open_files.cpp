@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -112,7 +113,7 @@ class PosixAheadFile final : public AheadFile {
 // AheadReader does.
 class PosixAheadReader final : public AheadReader {
  public:
-  static constexpr unsigned kEntries = 32;
+  static constexpr unsigned kEntries = 16;  // a batch's reads, all in flight at once
 
   PosixAheadReader() { ready_ = owned_ = io_uring_queue_init(kEntries, &ring_, 0) == 0; }
   ~PosixAheadReader() override {
@@ -121,7 +122,7 @@ class PosixAheadReader final : public AheadReader {
   PosixAheadReader(const PosixAheadReader&) = delete;
   PosixAheadReader& operator=(const PosixAheadReader&) = delete;
 
-  std::size_t BatchSize() const override { return ready_ ? kEntries / 2 : 1; }
+  std::size_t BatchSize() const override { return ready_ ? kEntries : 1; }
 
   void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) override {
     for (std::size_t first = 0; first < reads.size(); first += kEntries) {
@@ -143,7 +144,8 @@ class PosixAheadReader final : public AheadReader {
       buffers_ = std::make_unique<char[]>(kEntries * capacity);
       capacity_ = capacity;
     }
-    std::vector<std::size_t> queued;  // indexes into `reads` of the reads in the ring
+    std::array<std::size_t, kEntries> queued;  // indexes into `reads` of the reads in the ring
+    std::size_t in_ring = 0;
     for (std::size_t i = 0; i < count; ++i) {
       auto* file = dynamic_cast<PosixAheadFile*>(reads[i].file);
       if (file == nullptr) {
@@ -151,23 +153,22 @@ class PosixAheadReader final : public AheadReader {
         continue;
       }
       io_uring_sqe* entry = io_uring_get_sqe(&ring_);
-      io_uring_prep_read(entry, file->fd(), Buffer(queued.size()), static_cast<unsigned>(capacity),
-                         0);
-      io_uring_sqe_set_data64(entry, queued.size());
-      queued.push_back(i);
+      io_uring_prep_read(entry, file->fd(), Buffer(in_ring), static_cast<unsigned>(capacity), 0);
+      io_uring_sqe_set_data64(entry, in_ring);
+      queued[in_ring++] = i;
     }
-    if (queued.empty()) return;
+    if (in_ring == 0) return;
     // What the kernel has taken must be waited for before its buffer is free; what it has not
     // taken is never handed over later (the ring is given up).
     std::size_t submitted = 0;
-    while (submitted < queued.size()) {
+    while (submitted < in_ring) {
       const int handed = io_uring_submit(&ring_);
       if (handed == -EINTR) continue;
       if (handed <= 0) break;
       submitted += static_cast<std::size_t>(handed);
     }
-    if (submitted < queued.size()) ready_ = false;
-    std::vector<bool> done(queued.size(), false);
+    if (submitted < in_ring) ready_ = false;
+    std::array<bool, kEntries> done{};
     for (std::size_t reaped = 0; reaped < submitted;) {
       io_uring_cqe* completion = nullptr;
       const int waited = io_uring_wait_cqe(&ring_, &completion);
@@ -190,7 +191,7 @@ class PosixAheadReader final : public AheadReader {
         ready_ = false;
         continue;
       }
-      if (slot >= queued.size() || result == -EAGAIN || result == -EINTR) continue;
+      if (slot >= in_ring || result == -EAGAIN || result == -EINTR) continue;
       AheadRead& read = reads[queued[slot]];
       done[slot] = true;
       if (result < 0) {
@@ -201,7 +202,7 @@ class PosixAheadReader final : public AheadReader {
         read.bytes.assign(Buffer(slot), std::min<std::size_t>(result, capacity));
       }
     }
-    for (std::size_t slot = 0; slot < queued.size(); ++slot) {
+    for (std::size_t slot = 0; slot < in_ring; ++slot) {
       if (!done[slot]) ReadAlone(reads[queued[slot]], capacity);
     }
   }
