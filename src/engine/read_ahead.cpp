@@ -58,6 +58,17 @@ std::unique_ptr<EarlyTitle> ReadAhead::Take(std::string_view name) {
   return early;
 }
 
+void ReadAhead::GiveBack(std::unique_ptr<EarlyTitle> early) {
+  if (early == nullptr) return;
+  {
+    std::lock_guard lock(mutex_);
+    // Only a thread with nothing else to do takes it: on a cold disk the threads are what the
+    // run waits for.
+    if (idle_ == 0 || stopping_ || spent_.size() >= kWindow) return;  // closed below
+    spent_.push_back(std::move(early));
+  }
+}
+
 void ReadAhead::Settle() {
   std::unique_lock lock(mutex_);
   done_.wait(lock, [this] {
@@ -74,48 +85,68 @@ void ReadAhead::Work(std::unique_ptr<AheadReader> reader) {
   // reader thread taking one from it would only slow it down.
   LowerThisThreadPriority();
   const std::size_t batch_size = std::max<std::size_t>(1, reader->BatchSize());
-  std::vector<Slot*> batch;
-  std::vector<std::unique_ptr<EarlyTitle>> made;
-  std::vector<AheadRead> reads;
-  std::vector<EarlyTitle*> read_for;  // the title each read is for
+  Batch current, next;
   for (;;) {
-    batch.clear();
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
-      if (stopping_) return;
-      while (batch.size() < batch_size && started_ < slots_.size())
-        batch.push_back(&slots_[started_++]);
-    }
-    made.clear();
-    reads.clear();
-    read_for.clear();
-    for (const Slot* slot : batch) {
-      auto early = std::make_unique<EarlyTitle>();
-      early->file = fs_.OpenAhead(directory_ + slot->name);
-      if (early->file != nullptr) {
-        reads.push_back(AheadRead{early->file.get(), {}, FsError::Ok});
-        read_for.push_back(early.get());
-      }
-      made.push_back(std::move(early));
-    }
-    reader->ReadStarts(reads, kTitleReadLimit);
-    for (std::size_t i = 0; i < reads.size(); ++i) {
-      if (reads[i].error != FsError::Ok) continue;
-      EarlyTitle& early = *read_for[i];
-      early.bytes = std::move(reads[i].bytes);
-      early.outcome = ExtractTitle(early.bytes, parse_entities_, early.title);
-      early.read = true;
-    }
-    {
-      std::lock_guard lock(mutex_);
-      for (std::size_t i = 0; i < batch.size(); ++i) {
-        batch[i]->early = std::move(made[i]);
-        batch[i]->done = true;
-      }
-    }
-    done_.notify_all();
+    if (current.slots.empty() && !Claim(current, batch_size, /*wait=*/true)) return;
+    // While this batch's reads are on their way, the next batch is opened (on a cold disk its
+    // files' entries are read meanwhile), so that the disk always has reads to do.
+    reader->ReadStarts(current.reads, kTitleReadLimit,
+                       [&] { Claim(next, batch_size, /*wait=*/false); });
+    Finish(current);
+    std::swap(current, next);
+    std::lock_guard lock(mutex_);
+    if (stopping_) return;  // a batch opened and not read is closed with `current`
   }
+}
+
+bool ReadAhead::Claim(Batch& batch, std::size_t batch_size, bool wait) {
+  batch.slots.clear();
+  batch.made.clear();
+  batch.reads.clear();
+  batch.read_for.clear();
+  std::vector<std::unique_ptr<EarlyTitle>> spent;
+  {
+    std::unique_lock lock(mutex_);
+    if (wait) {
+      ++idle_;
+      wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
+      --idle_;
+    }
+    if (stopping_) return false;
+    while (batch.slots.size() < batch_size && started_ < slots_.size())
+      batch.slots.push_back(&slots_[started_++]);
+    spent.swap(spent_);
+  }
+  spent.clear();  // closes what the run has read, before more is opened
+  for (const Slot* slot : batch.slots) {
+    auto early = std::make_unique<EarlyTitle>();
+    early->file = fs_.OpenAhead(directory_ + slot->name);
+    if (early->file != nullptr) {
+      batch.reads.push_back(AheadRead{early->file.get(), {}, FsError::Ok});
+      batch.read_for.push_back(early.get());
+    }
+    batch.made.push_back(std::move(early));
+  }
+  return !batch.slots.empty();
+}
+
+void ReadAhead::Finish(Batch& batch) {
+  for (std::size_t i = 0; i < batch.reads.size(); ++i) {
+    if (batch.reads[i].error != FsError::Ok) continue;
+    EarlyTitle& early = *batch.read_for[i];
+    early.bytes = std::move(batch.reads[i].bytes);
+    early.outcome = ExtractTitle(early.bytes, parse_entities_, early.title);
+    early.read = true;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < batch.slots.size(); ++i) {
+      batch.slots[i]->early = std::move(batch.made[i]);
+      batch.slots[i]->done = true;
+    }
+  }
+  batch.slots.clear();
+  done_.notify_all();
 }
 
 }  // namespace qlm

@@ -14,9 +14,11 @@ FsError FileSystem::ReplaceWithTail(const std::string& path, std::uint64_t offse
   return ReplaceFileAtomically(path, tail);
 }
 
-void AheadReader::ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) {
+void AheadReader::ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity,
+                             const std::function<void()>& meanwhile) {
   for (AheadRead& read : reads)
     ReadAlone(read, capacity);
+  if (meanwhile) meanwhile();  // nothing is in flight: the reads come first
 }
 
 void AheadReader::ReadAlone(AheadRead& read, std::size_t capacity) {

@@ -92,8 +92,14 @@ class AheadReader {
   // How many files a batch should hold to make the most of this reader.
   virtual std::size_t BatchSize() const { return 1; }
   // Reads at most `capacity` bytes from the start of each file, as AheadFile::ReadStart does,
-  // and returns when every read is done.
-  virtual void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity);
+  // and returns when every read is done. `meanwhile` (when set) is called once during the
+  // call: a reader with reads in flight calls it before it waits for them, so that the caller
+  // works (opens the next batch, say) while the disk does. It must not throw.
+  virtual void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity,
+                          const std::function<void()>& meanwhile);
+  void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) {
+    ReadStarts(reads, capacity, {});
+  }
 
  protected:
   // One read on its own, through AheadFile::ReadStart.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -43,27 +44,11 @@ FsError ReadOnce(int fd, char* buffer, std::size_t capacity, std::size_t& bytes_
   return FsError::Ok;
 }
 
-class PosixReadableFile final : public ReadableFile {
- public:
-  explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
-  FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-    return ReadOnce(fd_.get(), buffer, capacity, bytes_read);
-  }
-  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
-  FsError Skip(std::uint64_t bytes) override {
-    if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return FsError::InvalidParameter;
-    return lseek(fd_.get(), static_cast<off_t>(bytes), SEEK_CUR) < 0 ? ErrorFromErrno(errno)
-                                                                     : FsError::Ok;
-  }
-
- private:
-  UniqueFd fd_;
-};
-
 // One of the files a layer may hold open ahead (see PosixFileSystem::ahead_open_), counted
 // for as long as it lives.
 class AheadSlot {
  public:
+  AheadSlot() = default;  // counts nothing
   explicit AheadSlot(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) {}
   AheadSlot(AheadSlot&& other) noexcept
       : count_(std::move(other.count_)), taken_(std::exchange(other.taken_, false)) {}
@@ -83,6 +68,27 @@ class AheadSlot {
   bool taken_ = false;
 };
 
+class PosixReadableFile final : public ReadableFile {
+ public:
+  explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  // A file opened ahead and taken over: it still counts against the files held open ahead
+  // until it is closed.
+  PosixReadableFile(UniqueFd fd, AheadSlot slot) : fd_(std::move(fd)), slot_(std::move(slot)) {}
+  FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    return ReadOnce(fd_.get(), buffer, capacity, bytes_read);
+  }
+  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
+  FsError Skip(std::uint64_t bytes) override {
+    if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return FsError::InvalidParameter;
+    return lseek(fd_.get(), static_cast<off_t>(bytes), SEEK_CUR) < 0 ? ErrorFromErrno(errno)
+                                                                     : FsError::Ok;
+  }
+
+ private:
+  UniqueFd fd_;
+  AheadSlot slot_;
+};
+
 class PosixAheadFile final : public AheadFile {
  public:
   PosixAheadFile(UniqueFd fd, const struct stat& status, AheadSlot slot)
@@ -95,7 +101,10 @@ class PosixAheadFile final : public AheadFile {
   bool Is(const struct stat& status) const {
     return status.st_dev == device_ && status.st_ino == inode_;
   }
-  UniqueFd Release() { return std::move(fd_); }
+  // The file, as one to read from now, still counted as held open ahead.
+  std::unique_ptr<ReadableFile> TakeOver() {
+    return std::make_unique<PosixReadableFile>(std::move(fd_), std::move(slot_));
+  }
 
  private:
   UniqueFd fd_;
@@ -124,22 +133,31 @@ class PosixAheadReader final : public AheadReader {
 
   std::size_t BatchSize() const override { return ready_ ? kEntries : 1; }
 
-  void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) override {
+  using AheadReader::ReadStarts;
+  void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity,
+                  const std::function<void()>& meanwhile) override {
+    bool called = false;
+    const auto call = [&] {
+      if (meanwhile && !std::exchange(called, true)) meanwhile();
+    };
     for (std::size_t first = 0; first < reads.size(); first += kEntries) {
       const std::size_t count = std::min<std::size_t>(kEntries, reads.size() - first);
       if (ready_) {
-        ReadTogether(&reads[first], count, capacity);
+        ReadTogether(&reads[first], count, capacity, call);
       } else {
         for (std::size_t i = first; i < first + count; ++i)
           ReadAlone(reads[i], capacity);
       }
     }
+    call();
   }
 
  private:
   // Reads `count` (at most kEntries) files through the ring; any the ring did not read are
-  // read alone.
-  void ReadTogether(AheadRead* reads, std::size_t count, std::size_t capacity) {
+  // read alone. `meanwhile` is called once the reads are handed to the kernel.
+  template <typename Meanwhile>
+  void ReadTogether(AheadRead* reads, std::size_t count, std::size_t capacity,
+                    const Meanwhile& meanwhile) {
     if (capacity > capacity_) {
       buffers_ = std::make_unique<char[]>(kEntries * capacity);
       capacity_ = capacity;
@@ -168,6 +186,7 @@ class PosixAheadReader final : public AheadReader {
       submitted += static_cast<std::size_t>(handed);
     }
     if (submitted < in_ring) ready_ = false;
+    meanwhile();
     std::array<bool, kEntries> done{};
     for (std::size_t reaped = 0; reaped < submitted;) {
       io_uring_cqe* completion = nullptr;
@@ -391,7 +410,7 @@ FsError PosixFileSystem::TakeOverAhead(const std::string& path, std::unique_ptr<
       if (facts != nullptr && facts->type == DT_REG && facts->inode == status.st_ino) {
         facts->Describe(status);  // as an open would: a move of it need not read it again
       }
-      file = std::make_unique<PosixReadableFile>(mine->Release());
+      file = mine->TakeOver();
       return FsError::Ok;
     }
   }
