@@ -36,10 +36,9 @@ void Run::ProcessFile() {
   SourcePath.assign(RunDirectory).append(CurrentName);  // the buffer of the last file reused
 
   FsError open_error = FsError::Ok;
-  std::unique_ptr<EarlyTitle> early = ahead_ != nullptr ? ahead_->Take(CurrentName) : nullptr;
+  const std::unique_ptr<EarlyTitle> early = ahead_ != nullptr ? ahead_->Take(CurrentName) : nullptr;
   const std::int32_t outcome = ReadTitle(env_.fs, SourcePath, env_.options.ParseHTMLEntities != 0,
                                          statistics_, Title, &open_error, early.get());
-  if (early != nullptr) ahead_->GiveBack(std::move(early));
   view.SetControlText(ctl::kTitle, Title);
   ShowCount(ctl::kFilesProcessed, statistics_.FilesProcessed);
   ShowCount(ctl::kReadErrors, statistics_.ReadErrors);

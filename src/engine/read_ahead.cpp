@@ -58,17 +58,6 @@ std::unique_ptr<EarlyTitle> ReadAhead::Take(std::string_view name) {
   return early;
 }
 
-void ReadAhead::GiveBack(std::unique_ptr<EarlyTitle> early) {
-  if (early == nullptr) return;
-  {
-    std::lock_guard lock(mutex_);
-    // Only a thread with nothing else to do takes it: on a cold disk the threads are what the
-    // run waits for.
-    if (idle_ == 0 || stopping_ || spent_.size() >= kWindow) return;  // closed below
-    spent_.push_back(std::move(early));
-  }
-}
-
 void ReadAhead::Settle() {
   std::unique_lock lock(mutex_);
   done_.wait(lock, [this] {
@@ -104,20 +93,13 @@ bool ReadAhead::Claim(Batch& batch, std::size_t batch_size, bool wait) {
   batch.made.clear();
   batch.reads.clear();
   batch.read_for.clear();
-  std::vector<std::unique_ptr<EarlyTitle>> spent;
   {
     std::unique_lock lock(mutex_);
-    if (wait) {
-      ++idle_;
-      wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
-      --idle_;
-    }
+    if (wait) wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });
     if (stopping_) return false;
     while (batch.slots.size() < batch_size && started_ < slots_.size())
       batch.slots.push_back(&slots_[started_++]);
-    spent.swap(spent_);
   }
-  spent.clear();  // closes what the run has read, before more is opened
   for (const Slot* slot : batch.slots) {
     auto early = std::make_unique<EarlyTitle>();
     early->file = fs_.OpenAhead(directory_ + slot->name);

@@ -23,7 +23,6 @@
 namespace qlm {
 
 class DirectorySearch;
-class FileSystem;
 
 class ReadAhead {
  public:
@@ -49,10 +48,6 @@ class ReadAhead {
   // queued or no thread has come to it yet (the run then reads it all itself). Waits while a
   // thread is reading it.
   std::unique_ptr<EarlyTitle> Take(std::string_view name);
-  // Hands back what Take gave, once the run is done with it: while a reading thread waits for
-  // work, that thread closes the files in it (and frees what it made) off the run's thread, at
-  // most a window's worth; otherwise they are closed here and now.
-  void GiveBack(std::unique_ptr<EarlyTitle> early);
   // Waits until every file queued is read ahead.
   void Settle();
 
@@ -71,8 +66,7 @@ class ReadAhead {
   };
   void Work(std::unique_ptr<AheadReader> reader);
   // Takes the next slots (at most `batch_size`; waiting for one when `wait`) into `batch` and
-  // opens their files; closes what the run gave back first. False when none was taken
-  // (always so once stopping).
+  // opens their files. False when none was taken (always so once stopping).
   bool Claim(Batch& batch, std::size_t batch_size, bool wait);
   // Extracts the titles of the batch's reads, done, and hands its slots to the run.
   void Finish(Batch& batch);
@@ -86,8 +80,6 @@ class ReadAhead {
   std::condition_variable done_;  // for the run: a slot read
   std::deque<Slot> slots_;        // in the run's order; pointers to them stay valid
   std::size_t started_ = 0;       // slots_[0 .. started_ - 1] are being read or read
-  std::vector<std::unique_ptr<EarlyTitle>> spent_;  // given back, for a thread to close
-  unsigned idle_ = 0;                               // threads waiting for slots to read
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

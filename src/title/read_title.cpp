@@ -80,9 +80,9 @@ std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entit
   std::size_t length = 0;
   {
     std::unique_ptr<ReadableFile> file;
-    const bool taking_over = early != nullptr && early->file != nullptr;
-    const FsError opened = taking_over ? fs.TakeOverAhead(path, std::move(early->file), file)
-                                       : fs.OpenForReading(path, file);
+    const FsError opened = early != nullptr && early->file != nullptr
+                               ? fs.TakeOverAhead(path, std::move(early->file), file)
+                               : fs.OpenForReading(path, file);
     if (opened != FsError::Ok || file == nullptr) {
       if (open_error != nullptr) *open_error = opened;
       ++statistics.ReadErrors;
@@ -90,11 +90,9 @@ std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entit
       return ReadError;
     }
     // One read; a failed one delivers no bytes. The file closes at the end of this block, so
-    // it is held no longer than the read, unless it was taken over: the holder of `early`
-    // closes that one.
+    // it is held no longer than the read.
     if (file->Read(buffer.data(), buffer.size(), length) != FsError::Ok) length = 0;
     length = std::min(length, buffer.size());
-    if (taking_over) early->spent = std::move(file);
   }
   const std::string_view bytes(buffer.data(), length);
   std::int32_t result;

@@ -15,7 +15,6 @@ namespace qlm {
 
 class AheadFile;
 class FileSystem;
-class ReadableFile;
 
 inline constexpr std::int32_t TitleOk = 0;
 inline constexpr std::int32_t TitleError = -1;
@@ -37,9 +36,6 @@ struct EarlyTitle {
   std::string bytes;                // what the read ahead gave
   std::int32_t outcome = TitleError;
   std::string title;  // ExtractTitle of `bytes`
-  // After ReadTitle: the file it read, still open, left for whoever holds this to close (a
-  // reading thread can, sparing the run a system call per file).
-  std::unique_ptr<ReadableFile> spent;
 };
 
 // Reads the file at `path` through `fs` (one open, one read of at most 1000 bytes, closed on
@@ -49,8 +45,7 @@ struct EarlyTitle {
 // opened (FsError::StoppedOnSymlink for a symbolic link, which is never followed).
 // With `early` (what was made ahead of the same path), its file is taken over instead of
 // opening the path again, when the path still names it; the file is read now all the same,
-// and the title made ahead is used only when these bytes are the bytes it was made of; the
-// file taken over is then left open in `early->spent`, closed with it.
+// and the title made ahead is used only when these bytes are the bytes it was made of.
 std::int32_t ReadTitle(FileSystem& fs, const std::string& path, bool parse_entities,
                        RunStatistics& statistics, std::string& out, FsError* open_error = nullptr,
                        EarlyTitle* early = nullptr);

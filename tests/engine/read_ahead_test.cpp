@@ -4,13 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "common/messages.h"
@@ -90,86 +87,6 @@ TEST(ReadAhead, TheTurnGoesByThePageAsItIsThen) {
   OneAtATime one_at_a_time(fs);
   SCOPED_TRACE("one file at a time");
   CheckTheTurnGoesByThePageAsItIsThen(one_at_a_time);
-}
-
-// Counts the files the run has taken over that are still open.
-class CountingTakeOvers final : public ForwardingFileSystem {
- public:
-  CountingTakeOvers(FileSystem& inner, bool one_at_a_time)
-      : ForwardingFileSystem(inner, /*forward_ahead=*/true), one_at_a_time_(one_at_a_time) {}
-  std::unique_ptr<AheadReader> NewAheadReader() override {
-    return one_at_a_time_ ? std::make_unique<AheadReader>()
-                          : ForwardingFileSystem::NewAheadReader();
-  }
-  FsError TakeOverAhead(const std::string& path, std::unique_ptr<AheadFile> ahead,
-                        std::unique_ptr<ReadableFile>& file) override {
-    const FsError error = ForwardingFileSystem::TakeOverAhead(path, std::move(ahead), file);
-    if (file != nullptr) file = std::make_unique<Counted>(std::move(file), open_);
-    return error;
-  }
-  int open() const { return open_; }
-
- private:
-  class Counted final : public ReadableFile {
-   public:
-    Counted(std::unique_ptr<ReadableFile> file, std::atomic<int>& open)
-        : file_(std::move(file)), open_(open) {
-      ++open_;
-    }
-    ~Counted() override { --open_; }
-    FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-      return file_->Read(buffer, capacity, bytes_read);
-    }
-    FsError Size(std::uint64_t& size) override { return file_->Size(size); }
-
-   private:
-    std::unique_ptr<ReadableFile> file_;
-    std::atomic<int>& open_;
-  };
-  const bool one_at_a_time_;
-  std::atomic<int> open_{0};
-};
-
-TEST(ReadAhead, FilesTheRunIsDoneWithAreClosed) {
-  TempDir dir;
-  const std::string directory = path::WithSeparator(dir.path());
-  constexpr int kPages = 300;
-  for (int i = 0; i < kPages; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "p%03d.htm", i);
-    WriteFile(dir / name, Page("Title " + std::to_string(i), "x"));
-  }
-  NativeFileSystem native;
-  for (const bool one_at_a_time : {false, true}) {
-    SCOPED_TRACE(one_at_a_time ? "one file at a time" : "batches");
-    CountingTakeOvers fs(native, one_at_a_time);
-    std::unique_ptr<DirectorySearch> search;
-    ASSERT_EQ(fs.OpenSearch(dir.path(), SearchKind::Html, search), FsError::Ok);
-    int most_open = 0;
-    int taken = 0;
-    {
-      ReadAhead ahead(fs, directory, /*parse_entities=*/false);
-      RunStatistics statistics;
-      bool took_one = false;
-      for (std::string name; search->Next(name); took_one = true) {
-        ahead.Advance(*search, took_one);
-        if (taken % 20 == 0) ahead.Settle();  // the threads wait for work a while
-        std::unique_ptr<EarlyTitle> early = ahead.Take(name);
-        if (early != nullptr && early->file != nullptr) ++taken;
-        std::string title;
-        ReadTitle(fs, directory + name, false, statistics, title, nullptr, early.get());
-        EXPECT_EQ(title, "Title " + std::to_string(std::stoi(name.substr(1))));
-        ahead.GiveBack(std::move(early));
-        most_open = std::max(most_open, fs.open());
-      }
-      EXPECT_EQ(statistics.FilesProcessed, kPages);
-    }
-    EXPECT_EQ(fs.open(), 0);  // all closed once reading ahead is over
-    EXPECT_LE(most_open, static_cast<int>(ReadAhead::kWindow));
-    if (native.CanOpenAhead()) {
-      EXPECT_GT(taken, kPages / 2);
-    }
-  }
 }
 
 TEST(ReadAhead, ANameOutOfTurnIsReadByTheRunItself) {

@@ -106,13 +106,9 @@ TEST(OpenAhead, HoldsOnlyAFewFilesOpenAtOnce) {
   }
   EXPECT_GE(held.size(), 1u);
   EXPECT_LE(held.size(), 64u);
-  // A file taken over still counts while it is open (the run may leave it for another thread
-  // to close); once closed, another may be opened ahead in its place.
-  std::unique_ptr<ReadableFile> taken;
-  ASSERT_EQ(fs.TakeOverAhead(dir / "page.htm", std::move(held.back()), taken), FsError::Ok);
+  // A file taken over is counted no more: another may be opened ahead in its place.
+  EXPECT_EQ(ReadThrough(fs, dir / "page.htm", std::move(held.back())), "page");
   held.pop_back();
-  EXPECT_EQ(fs.OpenAhead(dir / "page.htm"), nullptr);
-  taken.reset();
   EXPECT_NE(fs.OpenAhead(dir / "page.htm"), nullptr);
 }
 

@@ -44,11 +44,27 @@ FsError ReadOnce(int fd, char* buffer, std::size_t capacity, std::size_t& bytes_
   return FsError::Ok;
 }
 
+class PosixReadableFile final : public ReadableFile {
+ public:
+  explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    return ReadOnce(fd_.get(), buffer, capacity, bytes_read);
+  }
+  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
+  FsError Skip(std::uint64_t bytes) override {
+    if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return FsError::InvalidParameter;
+    return lseek(fd_.get(), static_cast<off_t>(bytes), SEEK_CUR) < 0 ? ErrorFromErrno(errno)
+                                                                     : FsError::Ok;
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
 // One of the files a layer may hold open ahead (see PosixFileSystem::ahead_open_), counted
 // for as long as it lives.
 class AheadSlot {
  public:
-  AheadSlot() = default;  // counts nothing
   explicit AheadSlot(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) {}
   AheadSlot(AheadSlot&& other) noexcept
       : count_(std::move(other.count_)), taken_(std::exchange(other.taken_, false)) {}
@@ -68,27 +84,6 @@ class AheadSlot {
   bool taken_ = false;
 };
 
-class PosixReadableFile final : public ReadableFile {
- public:
-  explicit PosixReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
-  // A file opened ahead and taken over: it still counts against the files held open ahead
-  // until it is closed.
-  PosixReadableFile(UniqueFd fd, AheadSlot slot) : fd_(std::move(fd)), slot_(std::move(slot)) {}
-  FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-    return ReadOnce(fd_.get(), buffer, capacity, bytes_read);
-  }
-  FsError Size(std::uint64_t& size) override { return SizeOf(fd_.get(), size); }
-  FsError Skip(std::uint64_t bytes) override {
-    if (bytes > static_cast<std::uint64_t>(INT64_MAX)) return FsError::InvalidParameter;
-    return lseek(fd_.get(), static_cast<off_t>(bytes), SEEK_CUR) < 0 ? ErrorFromErrno(errno)
-                                                                     : FsError::Ok;
-  }
-
- private:
-  UniqueFd fd_;
-  AheadSlot slot_;
-};
-
 class PosixAheadFile final : public AheadFile {
  public:
   PosixAheadFile(UniqueFd fd, const struct stat& status, AheadSlot slot)
@@ -101,10 +96,7 @@ class PosixAheadFile final : public AheadFile {
   bool Is(const struct stat& status) const {
     return status.st_dev == device_ && status.st_ino == inode_;
   }
-  // The file, as one to read from now, still counted as held open ahead.
-  std::unique_ptr<ReadableFile> TakeOver() {
-    return std::make_unique<PosixReadableFile>(std::move(fd_), std::move(slot_));
-  }
+  UniqueFd Release() { return std::move(fd_); }
 
  private:
   UniqueFd fd_;
@@ -410,7 +402,7 @@ FsError PosixFileSystem::TakeOverAhead(const std::string& path, std::unique_ptr<
       if (facts != nullptr && facts->type == DT_REG && facts->inode == status.st_ino) {
         facts->Describe(status);  // as an open would: a move of it need not read it again
       }
-      file = mine->TakeOver();
+      file = std::make_unique<PosixReadableFile>(mine->Release());
       return FsError::Ok;
     }
   }
