@@ -89,10 +89,7 @@ void ReadAhead::Work(std::unique_ptr<AheadReader> reader) {
 }
 
 bool ReadAhead::Claim(Batch& batch, std::size_t batch_size, bool wait) {
-  batch.slots.clear();
-  batch.made.clear();
-  batch.reads.clear();
-  batch.read_for.clear();
+  batch.Clear();
   {
     std::unique_lock lock(mutex_);
     if (wait) wake_.wait(lock, [this] { return stopping_ || started_ < slots_.size(); });

@@ -63,6 +63,12 @@ class ReadAhead {
     std::vector<std::unique_ptr<EarlyTitle>> made;  // one for each slot
     std::vector<AheadRead> reads;                   // one for each file opened
     std::vector<EarlyTitle*> read_for;              // the title each read is for
+    void Clear() {
+      slots.clear();
+      made.clear();
+      reads.clear();
+      read_for.clear();
+    }
   };
   void Work(std::unique_ptr<AheadReader> reader);
   // Takes the next slots (at most `batch_size`; waiting for one when `wait`) into `batch` and

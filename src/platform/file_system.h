@@ -97,9 +97,6 @@ class AheadReader {
   // works (opens the next batch, say) while the disk does. It must not throw.
   virtual void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity,
                           const std::function<void()>& meanwhile);
-  void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity) {
-    ReadStarts(reads, capacity, {});
-  }
 
  protected:
   // One read on its own, through AheadFile::ReadStart.

@@ -125,7 +125,6 @@ class PosixAheadReader final : public AheadReader {
 
   std::size_t BatchSize() const override { return ready_ ? kEntries : 1; }
 
-  using AheadReader::ReadStarts;
   void ReadStarts(std::vector<AheadRead>& reads, std::size_t capacity,
                   const std::function<void()>& meanwhile) override {
     bool called = false;
