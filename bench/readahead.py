@@ -12,6 +12,12 @@ libraries: Qt's for the desktop program) in memory, as on a desktop in use; --co
 leaves the programs cold too. Prints the medians, the ratios the targets are about and
 each program's peak memory.
 
+With --floors it also times what no change to Quillomat can go below: limit.c reading and
+parsing only (-d, no renames), so that limit.c's renames alone show, and, with --gui too, a
+bare Qt Widgets program that starts, shows a label and quits, beside quillomat-cli and the
+desktop program on a one-page directory. After each corpus it prints limit.c's warm run beside
+half its cold run (the cold target asks a cold run to take that long).
+
 Each run starts with an empty journal unless --keep-journal is given: then each Quillomat
 program keeps its own program directory across the runs of a corpus, first filled by
 --journal-runs untimed runs of its own on that corpus, as a user's journal holds the runs made
@@ -19,7 +25,7 @@ before (the journal keeps at least the last 20).
 
 usage: bench/readahead.py [--pages 10000,100000] [--runs 5] [--modes cold,warm]
                           [--titles distinct,same] [--gui] [--baseline PATH]
-                          [--cold-programs] [--keep-journal] [--journal-runs N]
+                          [--cold-programs] [--keep-journal] [--journal-runs N] [--floors]
 Needs the release preset built (cmake --preset release; --gui with -DQUILLOMAT_BUILD_GUI=ON).
 --baseline times another quillomat-cli beside it (a build of an earlier commit, say).
 """
@@ -76,6 +82,8 @@ def main():
                         help="keep each program's journal across runs, filled first")
     parser.add_argument("--journal-runs", type=int, default=20,
                         help="with --keep-journal, the untimed runs that fill each journal")
+    parser.add_argument("--floors", action="store_true",
+                        help="also time limit.c without renames and a bare Qt program's start")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="qlm-readahead-")
@@ -83,6 +91,15 @@ def main():
         subprocess.run(["cc", "-O2", "-o", f"{work}/limit", f"{SHARED}/bench/limit.c"], check=True)
         subprocess.run(["cc", "-O2", "-pthread", "-o", f"{work}/limit_readahead",
                         f"{SHARED}/bench/limit_readahead.c"], check=True)
+        if args.floors and args.gui:
+            try:
+                qt = subprocess.run(["pkg-config", "--cflags", "--libs", "Qt6Widgets"],
+                                    check=True, capture_output=True, text=True).stdout.split()
+            except (OSError, subprocess.CalledProcessError):
+                sys.exit("--floors with --gui builds a Qt program: it needs pkg-config and "
+                         "qt6-base-dev (apt-get install pkg-config qt6-base-dev)")
+            subprocess.run(["c++", "-O2", "-fPIC", "-o", f"{work}/qt_start",
+                            f"{ROOT}/bench/qt_start.cpp", *qt], check=True)
         configs = ["config", "config-quillomat-cli", "config-baseline-cli", "config-quillomat"]
         for config in configs:
             os.mkdir(f"{work}/{config}")
@@ -97,6 +114,7 @@ def main():
             listed = {
                 "limit": [f"{work}/limit", directory],
                 "limit_readahead": [f"{work}/limit_readahead", directory],
+                **({"limit-reads": [f"{work}/limit", "-d", directory]} if args.floors else {}),
                 "quillomat-cli": [CLI, "--config-dir", config("quillomat-cli"), directory],
             }
             if args.baseline:
@@ -134,6 +152,28 @@ def main():
                 timed(command, gui_env if name == "quillomat" else None)
             clear_config()
 
+        def start_floor():  # start and exit alone: each program on a fresh one-page directory
+            start_dir = f"{work}/start"
+            starters = {"quillomat-cli": [CLI, "--config-dir", f"{work}/config", start_dir],
+                        "quillomat": [GUI, "bench", start_dir, f"{work}/config"],
+                        "bare Qt program": [f"{work}/qt_start"]}
+            times = {name: [] for name in starters}
+            for _ in range(args.runs + 1):  # the first round warms up and is dropped
+                for name, command in starters.items():
+                    shutil.rmtree(start_dir, ignore_errors=True)
+                    subprocess.run(["cp", "-r", f"{work}/one", start_dir], check=True)
+                    clear_config()
+                    elapsed, _ = timed(command, None if name == "quillomat-cli" else gui_env)
+                    times[name].append(elapsed)
+            medians = {name: statistics.median(t[1:]) * 1000 for name, t in times.items()}
+            print("start and exit, one page: " +
+                  ", ".join(f"{name} {ms:.1f} ms" for name, ms in medians.items()) +
+                  f"; Qt alone costs {medians['bare Qt program'] - medians['quillomat-cli']:.1f} ms"
+                  " more than quillomat-cli's whole run", flush=True)
+
+        if args.floors and args.gui:
+            start_floor()
+
         modes = args.modes.split(",")
         if "cold" in modes and not drop_caches():
             print("cold mode skipped: the page cache cannot be dropped here (needs root)")
@@ -146,6 +186,7 @@ def main():
                 subprocess.run([sys.executable, f"{SHARED}/bench/mkcorpus.py", str(pages), corpus,
                                 "1", "mixed" if titles == "distinct" else "same"],
                                check=True, stdout=subprocess.DEVNULL)
+                limit_medians = {}
                 for mode in modes:
                     if args.keep_journal:
                         fill_journals(corpus)
@@ -165,6 +206,7 @@ def main():
                             times[name].append(elapsed)
                             peaks[name] = max(peaks[name], peak)
                     medians = {name: statistics.median(t[1:]) for name, t in times.items()}
+                    limit_medians[mode] = medians["limit"]
                     print(f"{pages:>7} {titles:8} {mode:5} " +
                           " ".join(f"{medians[name]:>15.3f}s" for name in programs) +
                           f"   {medians['quillomat-cli'] / medians['limit']:>8.2f}x" +
@@ -173,6 +215,9 @@ def main():
                            if "quillomat" in medians else "") +
                           (f"   cli/baseline {medians['quillomat-cli'] / medians['baseline-cli']:.2f}x"
                            if "baseline-cli" in medians else ""), flush=True)
+                if args.floors and {"cold", "warm"} <= limit_medians.keys():
+                    print(f"{pages:>7} {titles:8} floor: limit.c warm {limit_medians['warm']:.3f}s,"
+                          f" half of limit.c cold {limit_medians['cold'] / 2:.3f}s", flush=True)
                 shutil.rmtree(corpus)
     finally:
         shutil.rmtree(work, ignore_errors=True)
