@@ -126,6 +126,9 @@ def main():
 
         programs = commands(run)
         gui_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+        def env_of(name):  # Qt programs run offscreen
+            return gui_env if name in ("quillomat", "bare Qt program") else None
         warm_up_dir = f"{work}/warm-up"
         subprocess.run([sys.executable, f"{SHARED}/bench/mkcorpus.py", "1", f"{work}/one", "1",
                         "mixed"], check=True, stdout=subprocess.DEVNULL)
@@ -143,29 +146,38 @@ def main():
                 for _ in range(args.journal_runs):
                     shutil.rmtree(run, ignore_errors=True)
                     subprocess.run(["cp", "-r", corpus, run], check=True)
-                    timed(command, gui_env if name == "quillomat" else None)
+                    timed(command, env_of(name))
 
         def warm_programs():  # their warm-up runs journal into the shared directory
             for name, command in commands(warm_up_dir, lambda _: f"{work}/config").items():
                 shutil.rmtree(warm_up_dir, ignore_errors=True)
                 subprocess.run(["cp", "-r", f"{work}/one", warm_up_dir], check=True)
-                timed(command, gui_env if name == "quillomat" else None)
+                timed(command, env_of(name))
             clear_config()
+
+        def alternate(listed, source, target, prepare):
+            """Medians (s) and peaks (KB) of `listed` run in turn, each on a fresh copy of
+            `source` at `target` made ready by `prepare`; the first round warms up and is
+            dropped."""
+            times = {name: [] for name in listed}
+            peaks = {name: 0 for name in listed}
+            for _ in range(args.runs + 1):
+                for name, command in listed.items():
+                    shutil.rmtree(target, ignore_errors=True)
+                    subprocess.run(["cp", "-r", source, target], check=True)
+                    prepare()
+                    elapsed, peak = timed(command, env_of(name))
+                    times[name].append(elapsed)
+                    peaks[name] = max(peaks[name], peak)
+            return {name: statistics.median(t[1:]) for name, t in times.items()}, peaks
 
         def start_floor():  # start and exit alone: each program on a fresh one-page directory
             start_dir = f"{work}/start"
             starters = {"quillomat-cli": [CLI, "--config-dir", f"{work}/config", start_dir],
                         "quillomat": [GUI, "bench", start_dir, f"{work}/config"],
                         "bare Qt program": [f"{work}/qt_start"]}
-            times = {name: [] for name in starters}
-            for _ in range(args.runs + 1):  # the first round warms up and is dropped
-                for name, command in starters.items():
-                    shutil.rmtree(start_dir, ignore_errors=True)
-                    subprocess.run(["cp", "-r", f"{work}/one", start_dir], check=True)
-                    clear_config()
-                    elapsed, _ = timed(command, None if name == "quillomat-cli" else gui_env)
-                    times[name].append(elapsed)
-            medians = {name: statistics.median(t[1:]) * 1000 for name, t in times.items()}
+            seconds, _ = alternate(starters, f"{work}/one", start_dir, clear_config)
+            medians = {name: median * 1000 for name, median in seconds.items()}
             print("start and exit, one page: " +
                   ", ".join(f"{name} {ms:.1f} ms" for name, ms in medians.items()) +
                   f"; Qt alone costs {medians['bare Qt program'] - medians['quillomat-cli']:.1f} ms"
@@ -190,22 +202,16 @@ def main():
                 for mode in modes:
                     if args.keep_journal:
                         fill_journals(corpus)
-                    times = {name: [] for name in programs}
-                    peaks = {name: 0 for name in programs}
-                    for _ in range(args.runs + 1):  # the first round warms up and is dropped
-                        for name, command in programs.items():
-                            shutil.rmtree(run, ignore_errors=True)
-                            subprocess.run(["cp", "-r", corpus, run], check=True)
-                            if not args.keep_journal:
-                                clear_config()
-                            if mode == "cold":  # warm: the fresh copy is in the cache
-                                drop_caches()
-                                if not args.cold_programs:
-                                    warm_programs()
-                            elapsed, peak = timed(command, gui_env if name == "quillomat" else None)
-                            times[name].append(elapsed)
-                            peaks[name] = max(peaks[name], peak)
-                    medians = {name: statistics.median(t[1:]) for name, t in times.items()}
+
+                    def prepare():
+                        if not args.keep_journal:
+                            clear_config()
+                        if mode == "cold":  # warm: the fresh copy is in the cache
+                            drop_caches()
+                            if not args.cold_programs:
+                                warm_programs()
+
+                    medians, peaks = alternate(programs, corpus, run, prepare)
                     limit_medians[mode] = medians["limit"]
                     print(f"{pages:>7} {titles:8} {mode:5} " +
                           " ".join(f"{medians[name]:>15.3f}s" for name in programs) +
