@@ -72,7 +72,8 @@ class AheadFile {
  public:
   virtual ~AheadFile() = default;
   // One read of at most `capacity` bytes from the start of the file, leaving the read
-  // position where it is (at the start); `bytes_read` is 0 on failure.
+  // position where it is (at the start); `bytes_read` is 0 on failure. A layer whose
+  // TakeOverAhead opens the file again may let it go once it is read.
   virtual FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
 };
 

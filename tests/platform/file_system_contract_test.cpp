@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 namespace qlm {
 namespace {
 
+using testing::OpenFailure;
 using testing::ReadThrough;
 using testing::SearchNames;
 using testing::SortedEntries;
@@ -253,6 +257,129 @@ TEST_F(FileSystemContract, ProbesAndResolvesWithoutChangingAnything) {
   ASSERT_EQ(fs->GetInfo(dir.path(), own), FsError::Ok);
   EXPECT_EQ(parent.inode, own.inode);
   EXPECT_TRUE(path::IsAbsolute(resolved));
+}
+
+TEST_F(FileSystemContract, AFileReadAheadIsReadAsItsNameHoldsItAtItsTurn) {
+  ASSERT_TRUE(fs->CanOpenAhead());
+  struct Row {
+    const char* what;
+    std::function<void(const TempDir&)> meanwhile;  // between reading ahead and the turn
+    std::string expected;
+  };
+  const std::vector<Row> rows = {
+      {"nothing", [](const TempDir&) {}, "first"},
+      {"rewritten in place",
+       [](const TempDir& dir) {
+         std::fstream file(NativePath(dir / "page.htm"), std::ios::in | std::ios::out);
+         file << "FIRST";
+       },
+       "FIRST"},
+      {"another file moved in",
+       [](const TempDir& dir) {
+         WriteFile(dir / "other", "the other one");
+         std::filesystem::rename(NativePath(dir / "other"), NativePath(dir / "page.htm"));
+       },
+       "the other one"},
+      {"removed", [](const TempDir& dir) { std::filesystem::remove(NativePath(dir / "page.htm")); },
+       OpenFailure(FsError::FileNotFound)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir work;
+    WriteFile(work / "page.htm", "first");
+    std::unique_ptr<AheadFile> ahead = fs->OpenAhead(work / "page.htm");
+    ASSERT_NE(ahead, nullptr);
+    char start[8];
+    std::size_t got = 0;
+    ASSERT_EQ(ahead->ReadStart(start, sizeof start, got), FsError::Ok);
+    EXPECT_EQ(std::string(start, got), "first");
+    row.meanwhile(work);
+    EXPECT_EQ(ReadThrough(*fs, work / "page.htm", std::move(ahead)), row.expected);
+  }
+  // Only a regular file is opened ahead; the run's own open answers for the rest at its turn.
+  WriteFile(dir / "empty.htm", "");
+  ASSERT_EQ(fs->CreateDirectory(dir / "folder.htm"), FsError::Ok);
+  for (const char* name : {"folder.htm", "missing.htm", "con.htm", "nul"})
+    EXPECT_EQ(fs->OpenAhead(dir / name), nullptr) << name;
+  std::unique_ptr<AheadFile> empty = fs->OpenAhead(dir / "empty.htm");
+  ASSERT_NE(empty, nullptr);
+  char start[8];
+  std::size_t got = 1;
+  EXPECT_EQ(empty->ReadStart(start, sizeof start, got), FsError::Ok);
+  EXPECT_EQ(got, 0u);
+}
+
+// A file opened ahead by some other layer: the reader reads it through ReadStart.
+class FixedAhead final : public AheadFile {
+ public:
+  FixedAhead(std::string bytes, FsError error) : bytes_(std::move(bytes)), error_(error) {}
+  FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    bytes_read = 0;
+    if (error_ != FsError::Ok) return error_;
+    bytes_read = std::min(capacity, bytes_.size());
+    std::copy_n(bytes_.data(), bytes_read, buffer);
+    return FsError::Ok;
+  }
+
+ private:
+  std::string bytes_;
+  FsError error_;
+};
+
+TEST_F(FileSystemContract, ABatchReadAheadGivesTheFirstBytesOfEachFile) {
+  // More files than one batch of the ring holds, of sizes on both sides of the read's limit.
+  constexpr std::size_t kLimit = 1000;
+  const std::size_t sizes[] = {0, 1, 999, 1000, 1001, 5000};
+  std::vector<std::string> contents;
+  for (std::size_t i = 0; i < 40; ++i) {
+    std::string text = "page " + std::to_string(i) + ": ";
+    text.resize(std::max(text.size(), sizes[i % std::size(sizes)]),
+                static_cast<char>('a' + i % 26));
+    if (sizes[i % std::size(sizes)] == 0) text.clear();
+    WriteFile(dir / ("p" + std::to_string(i) + ".htm"), text);
+    contents.push_back(text);
+  }
+  struct Row {
+    const char* what;
+    std::unique_ptr<AheadReader> reader;
+  };
+  Row rows[] = {{"the layer's reader", fs->NewAheadReader()},
+                {"one file at a time", std::make_unique<AheadReader>()}};
+  for (Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    for (int round = 0; round < 2; ++round) {  // a reader serves batch after batch
+      std::vector<std::unique_ptr<AheadFile>> files;
+      for (std::size_t i = 0; i < contents.size(); ++i) {
+        files.push_back(fs->OpenAhead(dir / ("p" + std::to_string(i) + ".htm")));
+        ASSERT_NE(files.back(), nullptr);
+      }
+      files.push_back(std::make_unique<FixedAhead>("from elsewhere", FsError::Ok));
+      files.push_back(std::make_unique<FixedAhead>("unread", FsError::IoDevice));
+      std::vector<AheadRead> reads;
+      for (const auto& file : files)
+        reads.push_back(AheadRead{file.get(), "stale", FsError::GeneralFailure});
+      int meanwhile_calls = 0;
+      row.reader->ReadStarts(reads, kLimit, [&] { ++meanwhile_calls; });
+      EXPECT_EQ(meanwhile_calls, 1);
+      for (std::size_t i = 0; i < contents.size(); ++i) {
+        EXPECT_EQ(reads[i].error, FsError::Ok) << i;
+        EXPECT_EQ(reads[i].bytes, contents[i].substr(0, kLimit)) << i;
+      }
+      EXPECT_EQ(reads[40].bytes, "from elsewhere");
+      EXPECT_EQ(reads[41].error, FsError::IoDevice);
+      EXPECT_EQ(reads[41].bytes, "");
+      // The reads left each file at its start: the turn reads all of it.
+      EXPECT_EQ(ReadThrough(*fs, dir / "p5.htm", std::move(files[5])), contents[5]);
+    }
+    // Work to do meanwhile is done once however little there is to read.
+    FixedAhead elsewhere("from elsewhere", FsError::Ok);
+    for (std::vector<AheadRead> reads :
+         {std::vector<AheadRead>{}, std::vector<AheadRead>{AheadRead{&elsewhere, {}, {}}}}) {
+      int meanwhile_calls = 0;
+      row.reader->ReadStarts(reads, kLimit, [&] { ++meanwhile_calls; });
+      EXPECT_EQ(meanwhile_calls, 1) << reads.size() << " files";
+    }
+  }
 }
 
 // What Wine cannot show, so no test here asks it (each has its place in PosixFileSystem's own

@@ -30,6 +30,10 @@ class Win32FileSystem final : public FileSystem {
   DriveKind GetDriveKind(const std::string& directory) override;
   FsError ProbeWritable(const std::string& directory) override;
   FsError OpenLog(const std::string& path, std::unique_ptr<LogFile>& file) override;
+  // Files opened ahead are read at once and closed; at its turn the run opens the file again
+  // (the default TakeOverAhead), reading from the cache what was read ahead.
+  bool CanOpenAhead() const override { return true; }
+  std::unique_ptr<AheadFile> OpenAhead(const std::string& path) override;
   FsError ReadWholeFile(const std::string& path, std::size_t limit, std::string& contents) override;
   FsError ReplaceFileAtomically(const std::string& path, std::string_view contents) override;
   FsError ReplaceWithTail(const std::string& path, std::uint64_t offset) override;

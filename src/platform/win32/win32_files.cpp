@@ -95,6 +95,41 @@ class Win32ReadableFile final : public ReadableFile {
   HANDLE handle_;
 };
 
+// A file opened ahead is read once and let go at once: at its turn the run opens it again by
+// name (the name may hold another file by then), and finds its first bytes in the system's
+// cache. Closing here keeps the close off the run's thread, and the files of the window are
+// not held open against programs that open them without sharing.
+class Win32AheadFile final : public AheadFile {
+ public:
+  explicit Win32AheadFile(HANDLE handle) : handle_(handle) {}
+  ~Win32AheadFile() override { Close(); }
+  Win32AheadFile(const Win32AheadFile&) = delete;
+  Win32AheadFile& operator=(const Win32AheadFile&) = delete;
+  FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+    bytes_read = 0;
+    if (handle_ == INVALID_HANDLE_VALUE) return FsError::InvalidParameter;  // read already
+    OVERLAPPED from_start{};
+    DWORD got = 0;
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 30));
+    FsError error = FsError::Ok;
+    if (!ReadFile(handle_, buffer, want, &got, &from_start)) {
+      const DWORD code = GetLastError();
+      got = 0;
+      if (code != ERROR_HANDLE_EOF) error = ErrorFromWin32(code);  // EOF: an empty file
+    }
+    Close();
+    if (error == FsError::Ok) bytes_read = got;
+    return error;
+  }
+
+ private:
+  void Close() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  HANDLE handle_;
+};
+
 // Appends through FILE_APPEND_DATA: the system writes each piece at the end of the file as it
 // is then, whoever else appends. Locks are byte ranges far beyond any content.
 class Win32LogFile final : public LogFile {
@@ -172,6 +207,13 @@ FsError Win32FileSystem::OpenForReading(const std::string& path,
   }
   file = std::make_unique<Win32ReadableFile>(handle);
   return FsError::Ok;
+}
+
+std::unique_ptr<AheadFile> Win32FileSystem::OpenAhead(const std::string& path) {
+  // Opened as the run opens it: never a device, a link or junction, or a directory.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (OpenRegular(path, handle, /*follow_links=*/false) != FsError::Ok) return nullptr;
+  return std::make_unique<Win32AheadFile>(handle);
 }
 
 FsError Win32FileSystem::ReadWholeFile(const std::string& path, std::size_t limit,
