@@ -79,6 +79,36 @@ TEST(Win32FileSystemTest, AFileHeldOpenByAnotherProgramIsReportedAndKept) {
   EXPECT_EQ(ReadFile(dir / "held.htm"), "<title>Held</title>");
 }
 
+TEST(Win32FileSystemTest, AFileReadAheadIsLetGoOnceRead) {
+  TempDir dir;
+  WriteFile(dir / "page.htm", "<title>Page</title>");
+  Win32FileSystem fs;
+  // A file another program holds is not opened ahead: the run answers for it at its turn.
+  const HANDLE exclusive = HoldOpen(dir / "page.htm", 0);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fs.OpenAhead(dir / "page.htm"), nullptr);
+  CloseHandle(exclusive);
+
+  std::unique_ptr<AheadFile> ahead = fs.OpenAhead(dir / "page.htm");
+  ASSERT_NE(ahead, nullptr);
+  const auto can_hold_alone = [&] {
+    const HANDLE alone = HoldOpen(dir / "page.htm", 0);
+    if (alone == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(alone);
+    return true;
+  };
+  EXPECT_FALSE(can_hold_alone());  // open until it is read
+  char start[64];
+  std::size_t got = 0;
+  ASSERT_EQ(ahead->ReadStart(start, sizeof start, got), FsError::Ok);
+  EXPECT_EQ(std::string(start, got), "<title>Page</title>");
+  // Read, it is let go before its turn comes, and read once only.
+  EXPECT_TRUE(can_hold_alone());
+  EXPECT_EQ(ahead->ReadStart(start, sizeof start, got), FsError::InvalidParameter);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(ReadThrough(fs, dir / "page.htm", std::move(ahead)), "<title>Page</title>");
+}
+
 TEST(Win32FileSystemTest, AReadOnlyPageIsBackedUpAndRenamed) {
   TempDir dir;
   WriteFile(dir / "a.htm", "a");
