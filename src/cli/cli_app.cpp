@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "cli/terminal_view.h"
 #include "common/text.h"
 #include "platform/event.h"
+#include "platform/file_system.h"
 #include "platform/native_file_system.h"
 #include "platform/overlay_file_system.h"
 #include "platform/path.h"
@@ -32,6 +34,24 @@ int UsageError(const std::string& message) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
                kProgram);
   return kExitUsage;
+}
+
+// Why no run can be made on `target`, in terms a user can act on: a path that cannot be looked
+// up at all says why, rather than that it is no directory.
+std::string NoRunOn(FileSystem& fs, const std::string& target) {
+  const std::string quoted = "'" + Printable(target) + "'";
+  FileInfo info;
+  switch (fs.GetInfo(target, info)) {
+    case FsError::FileNotFound:
+    case FsError::PathNotFound:
+      return quoted + ": no such file or directory";
+    case FsError::FilenameTooLong:
+      return quoted + ": the path is too long";
+    case FsError::AccessDenied:
+      return quoted + ": permission denied";
+    default:
+      return quoted + " is neither a directory nor an HTML file ending in .htm or .html";
+  }
 }
 
 }  // namespace
@@ -97,10 +117,7 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
     ApplyOverride(settings.options, key, value);
 
   const RunMode mode = ClassifyArgument(disk, target);
-  if (mode == RunMode::None) {
-    return UsageError("'" + Printable(target) +
-                      "' is neither a directory nor an HTML file ending in .htm or .html");
-  }
+  if (mode == RunMode::None) return UsageError(NoRunOn(disk, target));
   if (options.recursive && mode != RunMode::Directory) {
     return UsageError("--recursive needs a directory, not '" + Printable(target) + "'");
   }

@@ -106,6 +106,21 @@ TEST(CliPaths, UndoFindsARunByAnyPathTheKernelResolvesToIt) {
   EXPECT_TRUE(fs::exists(work / "real/a.htm"));
 }
 
+TEST(CliPaths, APathLongerThanTheKernelTakesIsCalledTooLong) {
+  TempDir work;
+  TempDir config;
+  fs::create_directory(work / "a");
+  WriteFile(work / "a/p.htm", Page("Alpha", "p"));
+  std::string path = "a";  // resolves to a, but is longer than any path the kernel takes
+  while (path.size() <= 4096)
+    path += "/../a";
+  const CliRun run =
+      RunCliProcess({"--config-dir", config.path(), path}, "", QLM_CLI_PATH, work.path());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("': the path is too long"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(work / "a/p.htm"));
+}
+
 }  // namespace
 }  // namespace qlm::testing
 

@@ -3,8 +3,12 @@
 
 #include <filesystem>
 #include <map>
+#include <string_view>
 
+#include "cli/cli_app.h"
 #include "cli/cli_process.h"
+#include "platform/forwarding_file_system.h"
+#include "platform/native_file_system.h"
 #include "support/engine_harness.h"
 #include "support/layer_probes.h"
 
@@ -28,32 +32,80 @@ class Cli : public ::testing::Test {
 };
 
 TEST_F(Cli, ClassifiesItsArgument) {
+  constexpr const char* kNeither = "' is neither a directory nor an HTML file";
   struct Row {
-    const char* name;  // created in the work directory ("" for the directory itself)
+    const char* name;  // created in the work directory unless it starts with "missing"
     bool directory;
     int status;
+    const char* says;  // on standard error, when the status is 2
   };
   const Row rows[] = {
-      {"x.htm", true, 1},      // a directory, even one named like a page (and empty: 1)
-      {"pageHTML", false, 0},  // "HTML" without a point qualifies
-      {"page.HTM", false, 0},    {"page.Htm", false, 2},  // a mixed-case ending is ignored
-      {"missing.htm", false, 2},                          // does not exist
-      {"notes.txt", false, 2},
+      {"x.htm", true, 1, ""},      // a directory, even one named like a page (and empty: 1)
+      {"pageHTML", false, 0, ""},  // "HTML" without a point qualifies
+      {"page.HTM", false, 0, ""},
+      {"page.Htm", false, 2, kNeither},  // a mixed-case ending is ignored
+      {"notes.txt", false, 2, kNeither},
+      {"missing.htm", false, 2, "': no such file or directory"},
+      {"missing/page.htm", false, 2, "': no such file or directory"},
   };
   for (const Row& row : rows) {
     const std::string path = work / row.name;
     if (row.directory) {
       fs::create_directory(path);
-    } else if (std::string(row.name) != "missing.htm") {
+    } else if (std::string_view(row.name).substr(0, 7) != "missing") {
       WriteFile(path, Page("Classified", row.name));
     }
     const CliRun run = RunCliProcess(Args({path}));
     EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.err;
     if (row.status == 2) {
-      EXPECT_NE(run.err.find("neither a directory nor"), std::string::npos);
+      EXPECT_NE(run.err.find(row.says), std::string::npos) << row.name << "\n" << run.err;
     }
     fs::remove_all(path);
     fs::remove(work / "Classified.htm");
+  }
+}
+
+// Answers for the path alone, whatever the platform says of it.
+class PathLookupFails final : public ForwardingFileSystem {
+ public:
+  PathLookupFails(FileSystem& inner, std::string path, FsError error)
+      : ForwardingFileSystem(inner), path_(std::move(path)), error_(error) {}
+  FsError GetInfo(const std::string& path, FileInfo& info) override {
+    return path == path_ ? error_ : ForwardingFileSystem::GetInfo(path, info);
+  }
+
+ private:
+  std::string path_;
+  FsError error_;
+};
+
+TEST_F(Cli, APathThatCannotBeLookedUpIsToldWhy) {
+  const struct {
+    FsError error;
+    const char* says;
+  } rows[] = {
+      {FsError::AccessDenied, "': permission denied"},
+      {FsError::FilenameTooLong, "': the path is too long"},
+      {FsError::PathNotFound, "': no such file or directory"},
+      {FsError::IoDevice, "' is neither a directory nor an HTML file"},
+  };
+  AddPage("page.htm", "Untouched");
+  const std::string path = work / "page.htm";
+  const std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.says);
+    PathLookupFails disk(*native, path, row.error);
+    std::vector<std::string> words = Args({path});
+    words.insert(words.begin(), "quillomat-cli");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+      argv.push_back(word.data());
+    ::testing::internal::CaptureStderr();
+    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), disk);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find(row.says), std::string::npos) << err;
+    EXPECT_EQ(ReadFile(path), Page("Untouched", "page.htm"));
   }
 }
 
