@@ -15,8 +15,8 @@
 #include "cli/console.h"
 #include "cli/terminal_view.h"
 #include "common/text.h"
+#include "platform/errors.h"
 #include "platform/event.h"
-#include "platform/file_system.h"
 #include "platform/native_file_system.h"
 #include "platform/overlay_file_system.h"
 #include "platform/path.h"
@@ -36,12 +36,11 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// Why no run can be made on `target`, in terms a user can act on: a path that cannot be looked
-// up at all says why, rather than that it is no directory.
-std::string NoRunOn(FileSystem& fs, const std::string& target) {
+// Why no run can be made on `target`, in terms a user can act on: a path that could not be
+// looked up at all (`lookup`) says why, rather than that it is no directory.
+std::string NoRunOn(const std::string& target, FsError lookup) {
   const std::string quoted = "'" + Printable(target) + "'";
-  FileInfo info;
-  switch (fs.GetInfo(target, info)) {
+  switch (lookup) {
     case FsError::FileNotFound:
     case FsError::PathNotFound:
       return quoted + ": no such file or directory";
@@ -116,8 +115,9 @@ int RunCli(int argc, char** argv, FileSystem& disk) {
   for (const auto& [key, value] : options.overrides)
     ApplyOverride(settings.options, key, value);
 
-  const RunMode mode = ClassifyArgument(disk, target);
-  if (mode == RunMode::None) return UsageError(NoRunOn(disk, target));
+  FsError lookup = FsError::Ok;
+  const RunMode mode = ClassifyArgument(disk, target, &lookup);
+  if (mode == RunMode::None) return UsageError(NoRunOn(target, lookup));
   if (options.recursive && mode != RunMode::Directory) {
     return UsageError("--recursive needs a directory, not '" + Printable(target) + "'");
   }

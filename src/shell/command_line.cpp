@@ -64,10 +64,14 @@ RunMode ReadCommandLine(FileSystem& fs, int argc, const char* const* argv,
   return ClassifyArgument(fs, TargetPath);
 }
 
-RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath) {
+RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath, FsError* lookup) {
+  if (lookup != nullptr) *lookup = FsError::Ok;
   if (TargetPath.empty()) return RunMode::None;
   FileInfo info;
-  if (fs.GetInfo(TargetPath, info) != FsError::Ok) return RunMode::None;
+  if (const FsError error = fs.GetInfo(TargetPath, info); error != FsError::Ok) {
+    if (lookup != nullptr) *lookup = error;
+    return RunMode::None;
+  }
   // The name as stored on disk: the run builds every path on it, and on this platform those
   // must name the entry exactly.
   const auto take_stored_name = [&] {

@@ -39,7 +39,8 @@ RunMode ReadCommandLine(FileSystem& fs, int argc, const char* const* argv, std::
 //    file-name part replaced by the name as stored on disk when that differs;
 //  * anything else, a FIFO, socket or device included    -> RunMode::None.
 // Double quotes are not removed: a quoted path is not found, and the program starts idle.
-// `TargetPath` is unchanged except as said above.
-RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath);
+// `TargetPath` is unchanged except as said above. `lookup`, when given, receives why the path
+// could not be looked up at all (FsError::Ok when it could), for a front end that says so.
+RunMode ClassifyArgument(FileSystem& fs, std::string& TargetPath, FsError* lookup = nullptr);
 
 }  // namespace qlm

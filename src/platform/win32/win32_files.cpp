@@ -70,19 +70,29 @@ FsError OpenRegular(const std::string& path, HANDLE& handle, bool follow_links) 
   return error;
 }
 
+// One ReadFile of at most `capacity` bytes: where the handle stands, or from offset 0 with
+// `from_start`. The end of the file reads as 0 bytes (a read given an offset reports it as
+// ERROR_HANDLE_EOF).
+FsError ReadOnce(HANDLE handle, char* buffer, std::size_t capacity, std::size_t& bytes_read,
+                 bool from_start = false) {
+  OVERLAPPED start{};
+  DWORD got = 0;
+  bytes_read = 0;
+  if (!ReadFile(handle, buffer, static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 30)), &got,
+                from_start ? &start : nullptr)) {
+    const DWORD code = GetLastError();
+    return code == ERROR_HANDLE_EOF ? FsError::Ok : ErrorFromWin32(code);
+  }
+  bytes_read = got;
+  return FsError::Ok;
+}
+
 class Win32ReadableFile final : public ReadableFile {
  public:
   explicit Win32ReadableFile(HANDLE handle) : handle_(handle) {}
   ~Win32ReadableFile() override { CloseHandle(handle_); }
   FsError Read(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
-    DWORD got = 0;
-    bytes_read = 0;
-    if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 30)),
-                  &got, nullptr)) {
-      return LastError();
-    }
-    bytes_read = got;
-    return FsError::Ok;
+    return ReadOnce(handle_, buffer, capacity, bytes_read);
   }
   FsError Size(std::uint64_t& size) override { return SizeOf(handle_, size); }
   FsError Skip(std::uint64_t bytes) override {
@@ -108,17 +118,8 @@ class Win32AheadFile final : public AheadFile {
   FsError ReadStart(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
     bytes_read = 0;
     if (handle_ == INVALID_HANDLE_VALUE) return FsError::InvalidParameter;  // read already
-    OVERLAPPED from_start{};
-    DWORD got = 0;
-    const auto want = static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 30));
-    FsError error = FsError::Ok;
-    if (!ReadFile(handle_, buffer, want, &got, &from_start)) {
-      const DWORD code = GetLastError();
-      got = 0;
-      if (code != ERROR_HANDLE_EOF) error = ErrorFromWin32(code);  // EOF: an empty file
-    }
+    const FsError error = ReadOnce(handle_, buffer, capacity, bytes_read, /*from_start=*/true);
     Close();
-    if (error == FsError::Ok) bytes_read = got;
     return error;
   }
 
